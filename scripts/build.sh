@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Builds the native tree (portable code, unit tests, simulator) and
+# quellor.exe for i686 and x86_64. Extra trees: "asan" and "fuzz" as arguments.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+jobs=$(nproc)
+configure_and_build() {
+    local dir=$1; shift
+    [ -f "build/$dir/CMakeCache.txt" ] || cmake -S . -B "build/$dir" -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
+    cmake --build "build/$dir" -j"$jobs"
+}
+
+configure_and_build native
+configure_and_build i686 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
+configure_and_build x86_64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake
+for extra in "$@"; do
+    case $extra in
+        asan) configure_and_build asan -DCMAKE_BUILD_TYPE=Debug -DQUELLOR_SANITIZE=ON ;;
+        fuzz) configure_and_build fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang -DQUELLOR_FUZZ=ON ;;
+    esac
+done

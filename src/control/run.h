@@ -1,0 +1,22 @@
+// Automatic control: running the stage list against the clock.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+std::uint8_t runFlag();
+bool runActive();
+bool setpointLocked();
+// Index of the next stage to begin; 0 while no stage of this run has begun.
+std::uint8_t nextStage();
+
+// Fills now with the local time (year minus 2000) and tells whether the present
+// minute is not earlier than the schedule's end.
+bool startMomentReached(SYSTEMTIME& now);
+
+void runMinuteTick(HWND window);
+void resumeRun(HWND window);
+void stopRun(HWND window, bool completed);
+void onRunButton(HWND window);
+void onRunTooltipTimer(HWND window);

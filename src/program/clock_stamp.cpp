@@ -1,0 +1,1 @@
+#include "program/clock_stamp.h"

@@ -1,0 +1,56 @@
+// Calendar moments of the stage schedule, to the minute, and their text forms.
+//
+// A ClockStamp is local wall-clock time without seconds: year minus 2000, month,
+// day, hour, minute, each a signed 16-bit number. Every rule here is portable and
+// has no Windows header.
+#pragma once
+
+#include <cstdint>
+
+struct ClockStamp {
+    std::int16_t year;  // calendar year minus 2000
+    std::int16_t month;
+    std::int16_t day;
+    std::int16_t hour;
+    std::int16_t minute;
+};
+
+// Month lengths, January first; February holds its leap-year length.
+extern const std::uint8_t daysInMonth[12];
+
+// Length of a month in the given year field (year minus 2000). A year is a leap
+// year when its year field is divisible by 4, so 2100 counts as leap here.
+// Returns 0 for a month outside 1..12.
+int monthLength(int year, int month);
+
+// Advances the stamp in place by a stage's hold (hours 0..99, minutes 0..59).
+void addHold(ClockStamp& stamp, unsigned hours, unsigned minutes);
+
+// Room for any text below, terminating zero included.
+constexpr int kStampTextSize = 16;
+
+// "07" for 7, "42" for 42, "100" for 100.
+void formatTwoDigits(unsigned value, char* out);
+// "dd.mm.yy"; nine characters in the year 2100 ("31.12.100").
+void formatDate(const ClockStamp& stamp, char* out);
+// "hh:mm".
+void formatTime(const ClockStamp& stamp, char* out);
+
+// The number in a two-digit field: length is the count of characters read
+// (0, 1 or 2); an empty field reads as 0. A character that is not a digit
+// counts as 0.
+int parseTwoDigits(const char* text, int length);
+
+// True when the present minute is not earlier than the moment: the fields are
+// compared as signed numbers from year to minute, and equal minutes count as
+// reached.
+bool notEarlier(const ClockStamp& present, const ClockStamp& moment);
+
+// A stamp from a record shaped like the Windows SYSTEMTIME whose wYear already
+// holds the year minus 2000 (the start moment behind the five start fields).
+template <typename TimeRecord>
+ClockStamp copyStartMoment(const TimeRecord& input) {
+    return ClockStamp{static_cast<std::int16_t>(input.wYear), static_cast<std::int16_t>(input.wMonth),
+                      static_cast<std::int16_t>(input.wDay), static_cast<std::int16_t>(input.wHour),
+                      static_cast<std::int16_t>(input.wMinute)};
+}
