@@ -1,0 +1,24 @@
+// The nine small edit fields: the two temperature fields and the seven
+// two-digit fields of the start moment and the hold, and what their keys do.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+// The start moment behind the five start fields; wYear holds year minus 2000.
+SYSTEMTIME& startInput();
+
+// Bit 0: the program lies in the past; bits 1..4: minute, hour, month, day
+// field invalid. The start moment is valid while bits 1..4 are clear.
+std::uint8_t startMomentFlags();
+constexpr std::uint8_t kStartFieldsInvalidMask = 0x1E;
+bool startMomentValid();
+
+// Subclasses setpointEdit/stageTempEdit; the first call keeps the edit class's
+// own procedure, to which every subclass passes messages on.
+void subclassTemperatureEdit(HWND edit);
+HWND createTwoDigitEdit(HWND window, int x, int y, DWORD alignment);
+
+void onValueKey(HWND window, WPARAM wParam);
+void onFieldKey(HWND window, WPARAM wParam, LPARAM lParam);

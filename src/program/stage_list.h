@@ -1,0 +1,27 @@
+// The stage list under the run button: its rows, the schedule of start
+// moments, and the number and start of the stage being entered.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "program/clock_stamp.h"
+
+// Index of the stage the input fields refer to; the number box shows it + 1.
+std::uint8_t entryStageIndex();
+const char* stageStartDateText();
+const char* stageStartTimeText();
+// End of the program after the last recomputation (the start moment when the
+// list is empty).
+const ClockStamp& scheduleCursor();
+
+// Rows from the loaded settings, at window creation.
+void fillStageList(HWND window);
+// Start date and time of every row from the start moment and the holds.
+void recomputeSchedule(HWND window);
+
+void onAddStageButton(HWND window);
+void onClearListButton(HWND window);
+void onStageListNotify(HWND window, const NMHDR* header);
+void onStageTooltipTimer(HWND window);

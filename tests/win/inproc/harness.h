@@ -1,0 +1,61 @@
+// Shared helpers of the in-process Windows tests: the fake clock, a settings
+// file of the test's own, the main window, and answering message boxes.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// The program's clock in these tests (replaces the shipped clock.cpp).
+void setFakeLocalTime(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second = 0);
+void setFakeTicks(DWORD ticks);
+void advanceFakeTicks(DWORD ms);
+
+// A fresh settings file holding these bytes (none: the file does not exist
+// and the program creates it). Opens it as the program does at start-up.
+std::string useSettingsFile(const std::vector<std::uint8_t>& bytes, bool exists = true);
+std::vector<std::uint8_t> settingsFileBytes();
+void closeSettings();
+
+// Creates the real main window, as start-up does, and shows it.
+HWND openMainWindow();
+// Destroys it and drains the WM_QUIT it posts.
+void closeMainWindow(HWND window);
+
+// Dispatches the thread's messages for about ms milliseconds of real time.
+void pumpMessages(DWORD ms);
+
+// A message box (or dialog) of this thread, as seen by the answering thread.
+struct SeenBox {
+    bool seen = false;
+    std::string caption;
+    std::string text;  // the longest static text: the message
+};
+
+// Watches this thread's windows from a second thread; the first dialog-class
+// window that appears is read and answered with the given button id (IDOK,
+// IDCANCEL, IDYES, IDNO, IDRETRY...). Construct before the action that
+// shows the box; the result is complete once the action has returned.
+class BoxAnswerer {
+public:
+    explicit BoxAnswerer(int button, int count = 1);
+    ~BoxAnswerer();
+    BoxAnswerer(const BoxAnswerer&) = delete;
+    BoxAnswerer& operator=(const BoxAnswerer&) = delete;
+    // Waits for the watcher to finish (answered, or 5 s passed).
+    const std::vector<SeenBox>& boxes();
+
+private:
+    static DWORD WINAPI watch(void* self);
+    DWORD threadId_;
+    int button_;
+    int count_;
+    HANDLE thread_ = nullptr;
+    std::vector<SeenBox> boxes_;
+};
+
+// Text of a window as the program set it (CP1251 bytes).
+std::string windowText(HWND window);
