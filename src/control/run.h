@@ -15,6 +15,13 @@ std::uint8_t nextStage();
 // minute is not earlier than the schedule's end.
 bool startMomentReached(SYSTEMTIME& now);
 
+// Start-up: the stored start moment (connecting at once when the saved port
+// is usable) or else the present minute goes into startInput and the five
+// start fields.
+void setUpStartMoment(HWND window);
+// Writes the five start fields from startInput.
+void showStartMoment();
+
 void runMinuteTick(HWND window);
 void resumeRun(HWND window);
 void stopRun(HWND window, bool completed);

@@ -1,6 +1,79 @@
-// Placeholder until the port list is built.
+// The serial ports as the system lists them under
+// HKLM\Hardware\DeviceMap\SerialComm, in the order the registry gives them.
 #include "link/port_list.h"
 
-bool listPorts(HWND, HWND) { return true; }
-bool autoConnectAllowed() { return false; }
-void onPortComboCommand(HWND, WPARAM) {}
+#include "app/main_window.h"
+#include "app/settings.h"
+
+namespace {
+
+bool autoConnect;
+
+constexpr DWORD kNameSize = 32;
+
+// Adds every listed port's name to combo and returns how many were added.
+// A value whose name or data does not fit the 32-byte buffers, or whose data
+// is not a terminated string, is skipped: a cut or unterminated name would
+// open some other device or read past the buffer.
+int addListedPorts(HWND combo) {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Hardware\\DeviceMap\\SerialComm", 0, KEY_QUERY_VALUE, &key) !=
+        ERROR_SUCCESS)
+        return 0;
+    int count = 0;
+    for (DWORD index = 0;; ++index) {
+        char name[kNameSize];
+        DWORD nameSize = sizeof name;
+        char data[kNameSize];
+        DWORD dataSize = sizeof data;
+        DWORD type = 0;
+        const LONG result = RegEnumValueA(key, index, name, &nameSize, nullptr, &type,
+                                          reinterpret_cast<BYTE*>(data), &dataSize);
+        if (result == ERROR_MORE_DATA) continue;
+        if (result != ERROR_SUCCESS) break;  // ERROR_NO_MORE_ITEMS, or a key that cannot be read on
+        if (type != REG_SZ || dataSize == 0 || dataSize > sizeof data) continue;
+        if (data[dataSize - 1] != '\0') {
+            if (dataSize == sizeof data) continue;
+            data[dataSize] = '\0';
+        }
+        if (data[0] == '\0') continue;
+        SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(data));
+        ++count;
+    }
+    RegCloseKey(key);
+    return count;
+}
+
+}  // namespace
+
+bool listPorts(HWND window, HWND combo) {
+    autoConnect = false;
+    int count;
+    while ((count = addListedPorts(combo)) == 0) {
+        if (MessageBoxA(window, "Не найдено ни одного COM-порта", nullptr, MB_RETRYCANCEL | MB_DEFBUTTON2) !=
+            IDRETRY)
+            return false;
+    }
+    autoConnect = settings().portIndex < count;
+    SendMessageA(combo, CB_SETCURSEL, settings().portIndex, 0);
+    return true;
+}
+
+bool autoConnectAllowed() { return autoConnect; }
+
+void onPortComboCommand(HWND, WPARAM wParam) {
+    const MainControls& c = controls();
+    switch (HIWORD(wParam)) {
+    case CBN_SELCHANGE: {
+        const LRESULT selected = SendMessageA(c.portCombo, CB_GETCURSEL, 0, 0);
+        // A change that leaves nothing selected has no index to keep.
+        if (selected != CB_ERR && selected <= 0xFF) {
+            settings().portIndex = static_cast<std::uint8_t>(selected);
+            saveSettings();
+        }
+        SetFocus(c.connectButton);
+        break;
+    }
+    case CBN_CLOSEUP: SetFocus(c.connectButton); break;
+    }
+}
