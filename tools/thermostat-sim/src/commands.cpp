@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <charconv>
+#include <cstdio>
 #include <vector>
 
 namespace {
@@ -54,6 +55,26 @@ std::string replies(unsigned n)
 }
 
 }  // namespace
+
+std::string printableText(std::string_view text, std::size_t maxLength)
+{
+    std::string result;
+    for (char c : text) {
+        if (result.size() >= maxLength) {
+            result += "...";
+            break;
+        }
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte < 0x7F) {
+            result += c;
+        } else {
+            char escaped[5];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+            result += escaped;
+        }
+    }
+    return result;
+}
 
 std::optional<TemperatureCode> parseWideTemperature(std::string_view text)
 {
@@ -176,7 +197,7 @@ std::string runCommand(Thermostat& thermostat, std::string_view line, double now
     if (command == "help" && args.size() == 1)
         return "OK commands: drop N, corrupt N, short N [BYTES], late N [MS], refuse on|off, power on|off, "
                "panel T, measured T, state, quit";
-    return "ERR unknown command '" + std::string(line.substr(0, 80)) + "' (try help)";
+    return "ERR unknown command '" + printableText(line) + "' (try help)";
 }
 
 const char* const kUsage =

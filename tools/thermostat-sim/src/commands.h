@@ -15,6 +15,11 @@ std::optional<TemperatureCode> parseWideTemperature(std::string_view text);
 // A whole unsigned number, nothing else.
 std::optional<unsigned> parseCount(std::string_view text);
 
+// The text with bytes outside printable ASCII shown as \xNN and cut to
+// maxLength characters ("..." added), so that a command echoed to the log or
+// the answer stays on one readable line.
+std::string printableText(std::string_view text, std::size_t maxLength = 80);
+
 // Runs one command line and returns the one-line answer, "OK ..." or "ERR ...".
 // Sets quit for "quit". An empty line returns an empty answer.
 std::string runCommand(Thermostat& thermostat, std::string_view line, double now, bool& quit);

@@ -10,6 +10,17 @@
 #include "host.h"
 #include "thermostat.h"
 
+namespace {
+
+std::string number(double value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", value);
+    return text;
+}
+
+}  // namespace
+
 int main(int argc, char** argv)
 {
     SimOptions options;
@@ -49,8 +60,8 @@ int main(int argc, char** argv)
     if (!options.linkPath.empty())
         started += " (linked as " + options.linkPath + ")";
     started += ": measured " + temperatureText(options.measured) + ", maintained " +
-               temperatureText(options.maintained) + ", tau " + std::to_string(config.tauSeconds) +
-               " s, noise " + std::to_string(config.noiseTenths) + " tenths, reply delay " +
+               temperatureText(options.maintained) + ", tau " + number(config.tauSeconds) + " s, noise " +
+               number(config.noiseTenths) + " tenths, reply delay " +
                std::to_string(std::lround(config.replyDelaySeconds * 1000)) + " ms";
     if (host.controlPort() >= 0)
         started += ", control port " + std::to_string(host.controlPort());
@@ -60,7 +71,7 @@ int main(int argc, char** argv)
     handlers.lineBytes = [&](const std::uint8_t* bytes, std::size_t n) { thermostat.receive(bytes, n, hostNow()); };
     handlers.command = [&](const std::string& line, bool& quit) {
         if (line.find_first_not_of(" \t") != std::string::npos)
-            event("NOTE command: " + line);
+            event("NOTE command: " + printableText(line, 200));
         return runCommand(thermostat, line, hostNow(), quit);
     };
     handlers.nextWake = [&] { return thermostat.nextReplyDue(); };

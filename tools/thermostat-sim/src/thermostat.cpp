@@ -189,7 +189,7 @@ void Thermostat::handle(const RequestReader::Event& event, double now)
     }
     case Kind::junk:
         counters_.junkBytes += count;
-        note("dropped " + plural(count, "byte") + " that start no frame");
+        note("dropped " + plural(count, "byte") + " outside any frame");
         break;
     case Kind::incomplete:
         counters_.junkBytes += count;

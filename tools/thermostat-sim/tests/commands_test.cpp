@@ -91,6 +91,15 @@ TEST_F(CommandTest, BadCommandsAnswerErrAndChangeNothing)
     EXPECT_EQ(run("   "), "");
 }
 
+TEST_F(CommandTest, EchoedJunkStaysOnePrintableLine)
+{
+    const std::string answer = run(std::string("fly\r\x01\xFF", 6) + std::string(200, 'x'));
+    EXPECT_EQ(answer.rfind("ERR unknown command 'fly\\x0D\\x01\\xFFxxx", 0), 0u) << answer;
+    EXPECT_LT(answer.size(), 130u);
+    for (char c : answer)
+        EXPECT_TRUE(c >= 0x20 && c < 0x7F);
+}
+
 TEST(Options, ReadsEveryOptionInBothForms)
 {
     const char* argv[] = {"thermostat-sim", "--link", "/tmp/com1", "--log=/tmp/sim.log", "--control-port", "0",

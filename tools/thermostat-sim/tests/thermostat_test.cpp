@@ -86,7 +86,7 @@ TEST_F(ThermostatTest, JunkBeforeAPollIsLoggedAndThePollStillAnswered)
     ASSERT_EQ(replies.size(), 1u);
     EXPECT_EQ(replies[0], kStatus250Of255);
     EXPECT_EQ(log.at(0), "IN 00 00");
-    EXPECT_EQ(log.at(1), "NOTE dropped 2 bytes that start no frame");
+    EXPECT_EQ(log.at(1), "NOTE dropped 2 bytes outside any frame");
     EXPECT_EQ(log.at(2), "IN B3 B3");
 }
 
