@@ -1,0 +1,116 @@
+// The link's code in the test's own process, on a real COM1 that leads to the
+// simulated thermostat: what needs the message loop held still between two
+// actions, or the program's memory.
+#include <gtest/gtest.h>
+
+#include "app/main_window.h"
+#include "app/settings.h"
+#include "harness.h"
+#include "link/protocol.h"
+#include "link_support.h"
+
+namespace {
+
+class LinkInProcess : public testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* reset : {"power on", "refuse off", "drop 0", "corrupt 0", "measured 25,0", "panel 25,5"})
+            ASSERT_EQ(Simulator::command(reset).substr(0, 2), "OK") << reset;
+        std::vector<std::uint8_t> bytes(536, 0);
+        useSettingsFile(bytes);
+        window = openMainWindow();
+        ASSERT_TRUE(window);
+        // COM1 is the simulator's line; the list's order is the system's.
+        const HWND combo = controls().portCombo;
+        const LRESULT count = SendMessageA(combo, CB_GETCOUNT, 0, 0);
+        for (LRESULT i = 0; i < count; ++i) {
+            char name[64] = {};
+            SendMessageA(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(name));
+            if (std::string(name) == "COM1") settings().portIndex = static_cast<std::uint8_t>(i);
+        }
+    }
+    void TearDown() override {
+        closeMainWindow(window);
+        closeSettings();
+    }
+
+    bool pumpUntil(bool (*condition)(), DWORD ms) {
+        for (DWORD waited = 0; waited < ms && !condition(); waited += 20) pumpMessages(20);
+        return condition();
+    }
+
+    HWND window = nullptr;
+};
+
+std::vector<WireFrame> setCommands() {
+    std::vector<WireFrame> found;
+    for (const WireFrame& request : Simulator::requests())
+        if (request.bytes.size() == 5) found.push_back(request);
+    return found;
+}
+
+}  // namespace
+
+// One process runs the link once: the start-up state is seen only here.
+TEST_F(LinkInProcess, StatesFromStartUpToDownToUpAndTwoPressesSendOneCommand) {
+    // linkStartUp: an attempt that gets no reply is given up silently and a
+    // run read from the file does not survive it.
+    EXPECT_EQ(linkState(), linkStartUp);
+    settings().runFlag = kFlagOn;
+    ASSERT_EQ(Simulator::command("power off").substr(0, 2), "OK");
+    SendMessageA(controls().connectButton, BM_CLICK, 0, 0);
+    EXPECT_FALSE(IsWindowEnabled(controls().connectButton));
+    ASSERT_TRUE(pumpUntil([] { return linkState() == linkDown; }, 3000));
+    EXPECT_EQ(settings().runFlag, kFlagOff);
+    EXPECT_TRUE(IsWindowEnabled(controls().connectButton));
+    EXPECT_TRUE(IsWindowEnabled(controls().portCombo));
+
+    // linkDown to linkUp.
+    ASSERT_EQ(Simulator::command("power on").substr(0, 2), "OK");
+    SendMessageA(controls().connectButton, BM_CLICK, 0, 0);
+    ASSERT_TRUE(pumpUntil([] { return linkIsUp(); }, 3000));
+    EXPECT_EQ(measuredTenths(), 250);
+    EXPECT_EQ(windowText(controls().setpointEdit), "25,5");
+    EXPECT_FALSE(IsWindowVisible(controls().connectButton));
+
+    // Two presses with no tick between them: one set command, the second value.
+    pumpMessages(600);
+    Simulator::markLog();
+    BoxAnswerer answerer(IDOK);
+    SetWindowTextA(controls().setpointEdit, "30");
+    SendMessageA(controls().setButton, BM_CLICK, 0, 0);
+    SetWindowTextA(controls().setpointEdit, "35");
+    SendMessageA(controls().setButton, BM_CLICK, 0, 0);
+    EXPECT_EQ(targetCode(), 3080);
+    const auto& boxes = answerer.boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Термостат подтверждает выполнение команды.");
+    pumpMessages(1500);
+    const auto sent = setCommands();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(hex(sent[0].bytes), "5A F1 08 0C AF");
+    EXPECT_EQ(windowText(controls().setpointEdit), "35,0");
+
+    // A set command requested while a request is in flight goes with the
+    // first tick after its reply, not in parallel with it.
+    Simulator::markLog();
+    ASSERT_EQ(Simulator::command("late 1 150").substr(0, 2), "OK");
+    pumpUntil([] { return Simulator::requests().size() >= 1; }, 2000);
+    {
+        BoxAnswerer confirm(IDOK);
+        queueSetCommand(3030);
+        confirm.boxes();
+    }
+    pumpMessages(300);
+    const auto frames = Simulator::frames();
+    // Every request is answered before the next one goes out.
+    bool waiting = false;
+    for (const WireFrame& frame : frames) {
+        if (frame.in) {
+            EXPECT_FALSE(waiting) << "a request while another was unanswered";
+        }
+        waiting = frame.in;
+    }
+    ASSERT_EQ(setCommands().size(), 1u);
+    EXPECT_EQ(hex(setCommands()[0].bytes), "5A F1 D6 0B 76");
+}
