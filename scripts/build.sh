@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the native tree (portable code, unit tests, simulator) and
-# quellor.exe for i686 and x86_64. Extra trees: "asan" and "fuzz" as arguments.
+# quellor.exe for i686 and x86_64. Extra tree: "asan" as argument (the fuzz
+# tree is scripts/fuzz.sh's own).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,6 +18,5 @@ configure_and_build x86_64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake
 for extra in "$@"; do
     case $extra in
         asan) configure_and_build asan -DCMAKE_BUILD_TYPE=Debug -DQUELLOR_SANITIZE=ON ;;
-        fuzz) configure_and_build fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang -DQUELLOR_FUZZ=ON ;;
     esac
 done

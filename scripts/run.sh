@@ -30,8 +30,8 @@ if [ -x "$sim" ]; then
     rm -f "$run_dir/com1"
     # The simulator takes commands from its control port too (see its README):
     #   echo "panel 30,0" | socat - TCP:127.0.0.1:7351
-    sleep infinity | "$sim" --link "$run_dir/com1" --log "$run_dir/thermostat.log" --control-port 7351 \
-        >"$run_dir/sim.out" 2>&1 &
+    "$sim" --link "$run_dir/com1" --log "$run_dir/thermostat.log" --control-port 7351 \
+        </dev/null >"$run_dir/sim.out" 2>&1 &
     pids+=($!)
     for _ in $(seq 50); do [ -e "$run_dir/com1" ] && break; sleep 0.1; done
     echo "Simulated thermostat on COM1 ($(readlink "$run_dir/com1")), log: $run_dir/thermostat.log"
