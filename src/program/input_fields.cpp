@@ -50,7 +50,8 @@ LRESULT CALLBACK twoDigitEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM
         post(edit, FieldKey, kFieldChanged);
     } else if (message == WM_KEYDOWN) {
         // Where the caret stands is read before the key moves it.
-        const DWORD selectionStart = LOWORD(SendMessageA(edit, EM_GETSEL, 0, 0));
+        const DWORD selection = static_cast<DWORD>(SendMessageA(edit, EM_GETSEL, 0, 0));
+        const int selectionStart = LOWORD(selection);
         switch (wParam) {
         case VK_DELETE: post(edit, FieldKey, kFieldChanged); break;
         case VK_TAB: post(edit, FieldKey, kFieldTab); break;
@@ -58,8 +59,12 @@ LRESULT CALLBACK twoDigitEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM
             if (selectionStart == 0) post(edit, FieldKey, kFieldLeftAtStart);
             break;
         case VK_RIGHT: {
-            const LRESULT unselected = SendMessageA(edit, EM_LINELENGTH, static_cast<WPARAM>(-1), 0);
-            if (static_cast<LRESULT>(selectionStart) == unselected) post(edit, FieldKey, kFieldRightAtEnd);
+            // The caret is at the end when the selection starts where the
+            // unselected characters end. This is what EM_LINELENGTH gives for
+            // index -1 on Windows; Wine answers a single-line field with the
+            // whole length, so the count is made here.
+            const int unselected = GetWindowTextLengthA(edit) - (HIWORD(selection) - selectionStart);
+            if (selectionStart == unselected) post(edit, FieldKey, kFieldRightAtEnd);
             break;
         }
         }

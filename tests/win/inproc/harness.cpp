@@ -114,6 +114,16 @@ BoxAnswerer::BoxAnswerer(int button, int count)
     thread_ = CreateThread(nullptr, 0, watch, this, 0, nullptr);
 }
 
+BoxAnswerer::BoxAnswerer(std::function<int(const SeenBox&)> decide, int count)
+    : threadId_(GetCurrentThreadId()), button_(IDCANCEL), decide_(std::move(decide)), count_(count) {
+    thread_ = CreateThread(nullptr, 0, watch, this, 0, nullptr);
+}
+
+const std::vector<SeenBox>& BoxAnswerer::boxesSoFar() {
+    InterlockedExchange(&stop_, 1);
+    return boxes();
+}
+
 BoxAnswerer::~BoxAnswerer() {
     boxes();
 }
@@ -138,7 +148,8 @@ DWORD WINAPI BoxAnswerer::watch(void* self) {
     auto* me = static_cast<BoxAnswerer*>(self);
     const DWORD deadline = GetTickCount() + 5000;
     std::vector<HWND> answered;
-    while (static_cast<int>(me->boxes_.size()) < me->count_ && static_cast<int>(deadline - GetTickCount()) > 0) {
+    while (static_cast<int>(me->boxes_.size()) < me->count_ && static_cast<int>(deadline - GetTickCount()) > 0 &&
+           !InterlockedCompareExchange(&me->stop_, 0, 0)) {
         HWND found = nullptr;
         EnumThreadWindows(me->threadId_, findDialog, reinterpret_cast<LPARAM>(&found));
         bool already = false;
@@ -149,14 +160,23 @@ DWORD WINAPI BoxAnswerer::watch(void* self) {
             box.seen = true;
             box.caption = windowText(found);
             for (HWND child = GetWindow(found, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+                const LONG style = GetWindowLongA(child, GWL_STYLE);
                 if (className(child) == "Static") {
+                    if ((style & SS_TYPEMASK) == SS_ICON) box.hasIcon = true;
                     std::string text = windowText(child);
                     if (text.size() > box.text.size()) box.text = text;
+                } else if (className(child) == "Button" && IsWindowVisible(child)) {
+                    box.buttons.push_back(GetDlgCtrlID(child));
                 }
             }
+            const DWORD_PTR noDefault = 0;
+            DWORD_PTR defaultId = noDefault;
+            SendMessageTimeoutA(found, DM_GETDEFID, 0, 0, SMTO_ABORTIFHUNG, 1000, &defaultId);
+            if (HIWORD(defaultId) == DC_HASDEFID) box.defaultButton = LOWORD(defaultId);
+            const int button = me->decide_ ? me->decide_(box) : me->button_;
             me->boxes_.push_back(box);
             answered.push_back(found);
-            PostMessageA(found, WM_COMMAND, MAKEWPARAM(me->button_, BN_CLICKED), 0);
+            PostMessageA(found, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
         }
         Sleep(20);
     }
@@ -168,4 +188,59 @@ std::string windowText(HWND window) {
     SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 1000,
                         nullptr);
     return text;
+}
+
+namespace {
+
+const char kSerialCommKey[] = "Hardware\\DeviceMap\\SerialComm";
+
+SerialPortsOverride::Values readSerialComm() {
+    SerialPortsOverride::Values values;
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSerialCommKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return values;
+    for (DWORD index = 0;; ++index) {
+        char name[256];
+        DWORD nameSize = sizeof name;
+        char data[256] = {};
+        DWORD dataSize = sizeof data - 1;
+        if (RegEnumValueA(key, index, name, &nameSize, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &dataSize) !=
+            ERROR_SUCCESS)
+            break;
+        values.emplace_back(name, data);
+    }
+    RegCloseKey(key);
+    return values;
+}
+
+// Hardware\DeviceMap is volatile, so its subkeys must be volatile too.
+HKEY openSerialComm() {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSerialCommKey, 0, nullptr, REG_OPTION_VOLATILE,
+                        KEY_SET_VALUE | KEY_QUERY_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return nullptr;
+    return key;
+}
+
+void writeSerialComm(const SerialPortsOverride::Values& values, bool keyExists) {
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kSerialCommKey);
+    if (!keyExists) return;
+    if (HKEY key = openSerialComm()) RegCloseKey(key);
+    for (const auto& [name, data] : values) SerialPortsOverride::addPort(name, data);
+}
+
+}  // namespace
+
+SerialPortsOverride::SerialPortsOverride(const Values& values, bool keyExists) : saved_(readSerialComm()) {
+    writeSerialComm(values, keyExists);
+}
+
+SerialPortsOverride::~SerialPortsOverride() { writeSerialComm(saved_, true); }
+
+bool SerialPortsOverride::addPort(const std::string& name, const std::string& data) {
+    HKEY key = openSerialComm();
+    if (!key) return false;
+    const LONG result = RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                                       static_cast<DWORD>(data.size() + 1));
+    RegCloseKey(key);
+    return result == ERROR_SUCCESS;
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // The program's clock in these tests (replaces the shipped clock.cpp).
@@ -33,6 +34,9 @@ struct SeenBox {
     bool seen = false;
     std::string caption;
     std::string text;  // the longest static text: the message
+    std::vector<int> buttons;  // ids of its push buttons, in window order
+    int defaultButton = 0;     // id of the default push button, 0 if none
+    bool hasIcon = false;      // an icon beside the text
 };
 
 // Watches this thread's windows from a second thread; the first dialog-class
@@ -42,20 +46,47 @@ struct SeenBox {
 class BoxAnswerer {
 public:
     explicit BoxAnswerer(int button, int count = 1);
+    // Chooses the button for each box once it has been read; decide runs on
+    // the watching thread, before the box is answered.
+    BoxAnswerer(std::function<int(const SeenBox&)> decide, int count);
     ~BoxAnswerer();
     BoxAnswerer(const BoxAnswerer&) = delete;
     BoxAnswerer& operator=(const BoxAnswerer&) = delete;
     // Waits for the watcher to finish (answered, or 5 s passed).
     const std::vector<SeenBox>& boxes();
+    // Stops watching at once and gives the boxes seen so far. After an action
+    // that returned, every box it showed has been seen: a box blocks the
+    // action until it is answered.
+    const std::vector<SeenBox>& boxesSoFar();
 
 private:
     static DWORD WINAPI watch(void* self);
     DWORD threadId_;
     int button_;
+    std::function<int(const SeenBox&)> decide_;
     int count_;
+    volatile LONG stop_ = 0;
     HANDLE thread_ = nullptr;
     std::vector<SeenBox> boxes_;
 };
 
 // Text of a window as the program set it (CP1251 bytes).
 std::string windowText(HWND window);
+
+// The serial ports the program finds: the values of
+// HKLM\Hardware\DeviceMap\SerialComm (value name, data) are replaced with
+// these for the object's lifetime, or the key is removed when keyExists is
+// false; the earlier values come back afterwards.
+class SerialPortsOverride {
+public:
+    using Values = std::vector<std::pair<std::string, std::string>>;
+    explicit SerialPortsOverride(const Values& values, bool keyExists = true);
+    ~SerialPortsOverride();
+    SerialPortsOverride(const SerialPortsOverride&) = delete;
+    SerialPortsOverride& operator=(const SerialPortsOverride&) = delete;
+    // Adds one value while the object lives (the key is made if missing).
+    static bool addPort(const std::string& name, const std::string& data);
+
+private:
+    Values saved_;
+};

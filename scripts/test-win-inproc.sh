@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# In-process Windows-side tests: win_tests.exe of the given build tree
+# (default build/i686) in a fresh headless prefix whose serial ports are
+# exactly COM1 and COM2. Both lead to a directory, so that opening them fails
+# at once and no test depends on a device. The tests that need other ports, or
+# none, rewrite HKLM\Hardware\DeviceMap\SerialComm themselves and put it back.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/wine-env.sh
+
+build=${1:-build/i686}
+name=inproc-$(basename "$build")
+prefix="$wine_dir/$name"
+new_prefix "$prefix" headless
+mkdir -p "$prefix/no-device/com1" "$prefix/no-device/com2"
+set_ports "$prefix" COM1="$prefix/no-device/com1" COM2="$prefix/no-device/com2"
+trap 'WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true' EXIT
+
+# Wine adds the host's /dev/ttyS* to SerialComm when it starts; keep the
+# server running so that the list stays as cleaned up here.
+export WINEPREFIX="$prefix"
+wineserver -p
+$(wine_cmd) reg query 'HKLM\Hardware\DeviceMap\SerialComm' 2>/dev/null | tr -d '\r' |
+    awk '/REG_SZ/ { print $1, $3 }' | while read -r value port; do
+        case $port in
+            COM1|COM2) ;;
+            *) $(wine_cmd) reg delete 'HKLM\Hardware\DeviceMap\SerialComm' /v "$value" /f >/dev/null 2>&1 ;;
+        esac
+    done
+echo "Serial ports of the test prefix:"
+$(wine_cmd) reg query 'HKLM\Hardware\DeviceMap\SerialComm' 2>/dev/null | tr -d '\r' | grep REG_SZ || true
+
+cd "$build/tests/win"
+timeout 900 $(wine_cmd) win_tests.exe --gtest_brief=1 "${@:2}"
