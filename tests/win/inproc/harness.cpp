@@ -73,13 +73,17 @@ std::vector<std::uint8_t> settingsFileBytes() {
 
 void closeSettings() { closeSettingsFile(); }
 
-HWND openMainWindow() {
+HWND createMainWindowOnly() {
     static bool shellReady = false;
     if (!shellReady) {
         initAppShell(GetModuleHandleA(nullptr));
         shellReady = true;
     }
-    HWND window = createMainWindow();
+    return createMainWindow();
+}
+
+HWND openMainWindow() {
+    HWND window = createMainWindowOnly();
     ShowWindow(window, SW_SHOWNORMAL);
     UpdateWindow(window);
     pumpMessages(50);
@@ -131,13 +135,22 @@ BoxAnswerer::~BoxAnswerer() {
 const std::vector<SeenBox>& BoxAnswerer::boxes() {
     if (thread_) {
         // The box may still need this thread's loop to close; keep pumping.
+        // A WM_QUIT met here is put back for the test to see.
+        bool quit = false;
+        WPARAM exitCode = 0;
         while (MsgWaitForMultipleObjects(1, &thread_, FALSE, 5000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
             MSG message;
             while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+                if (message.message == WM_QUIT) {
+                    quit = true;
+                    exitCode = message.wParam;
+                    continue;
+                }
                 TranslateMessage(&message);
                 DispatchMessageA(&message);
             }
         }
+        if (quit) PostQuitMessage(static_cast<int>(exitCode));
         CloseHandle(thread_);
         thread_ = nullptr;
     }
@@ -162,17 +175,14 @@ DWORD WINAPI BoxAnswerer::watch(void* self) {
             for (HWND child = GetWindow(found, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
                 const LONG style = GetWindowLongA(child, GWL_STYLE);
                 if (className(child) == "Static") {
-                    if ((style & SS_TYPEMASK) == SS_ICON) box.hasIcon = true;
+                    if ((style & SS_TYPEMASK) == SS_ICON && SendMessageA(child, STM_GETICON, 0, 0)) box.hasIcon = true;
                     std::string text = windowText(child);
                     if (text.size() > box.text.size()) box.text = text;
                 } else if (className(child) == "Button" && IsWindowVisible(child)) {
                     box.buttons.push_back(GetDlgCtrlID(child));
+                    if ((style & BS_TYPEMASK) == BS_DEFPUSHBUTTON) box.defaultButton = GetDlgCtrlID(child);
                 }
             }
-            const DWORD_PTR noDefault = 0;
-            DWORD_PTR defaultId = noDefault;
-            SendMessageTimeoutA(found, DM_GETDEFID, 0, 0, SMTO_ABORTIFHUNG, 1000, &defaultId);
-            if (HIWORD(defaultId) == DC_HASDEFID) box.defaultButton = LOWORD(defaultId);
             const int button = me->decide_ ? me->decide_(box) : me->button_;
             me->boxes_.push_back(box);
             answered.push_back(found);

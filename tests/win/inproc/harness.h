@@ -23,6 +23,8 @@ void closeSettings();
 
 // Creates the real main window, as start-up does, and shows it.
 HWND openMainWindow();
+// Only creates it: nothing is shown and no message is dispatched.
+HWND createMainWindowOnly();
 // Destroys it and drains the WM_QUIT it posts.
 void closeMainWindow(HWND window);
 
