@@ -51,6 +51,32 @@ std::vector<WireFrame> setCommands() {
 
 }  // namespace
 
+// Runs first, while the link is in its start-up state: a failed open
+// changes no state.
+TEST_F(LinkInProcess, PortNamesUpToTheirLimitAndBeyondAreNamedWithoutOverflow) {
+    const HWND combo = controls().portCombo;
+    const std::string fits(31, 'P');
+    const std::string tooLong = "COM1" + std::string(60, 'X');
+    Simulator::markLog();
+    for (const std::string& name : {fits, tooLong}) {
+        const LRESULT index = SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+        ASSERT_GE(index, 0);
+        settings().portIndex = static_cast<std::uint8_t>(index);
+        BoxAnswerer answerer(IDOK);
+        SendMessageA(controls().connectButton, BM_CLICK, 0, 0);
+        const auto& boxes = answerer.boxes();
+        ASSERT_EQ(boxes.size(), 1u) << name;
+        EXPECT_EQ(boxes[0].text,
+                  "Не могу открыть порт " + name + ".\n\rПорт отсутствует или\n\rзанят другим приложением.");
+        EXPECT_EQ(linkState(), linkStartUp);
+        EXPECT_TRUE(IsWindowEnabled(controls().connectButton));
+    }
+    // The name too long to open was not cut down to one that exists: COM1
+    // was never opened.
+    pumpMessages(600);
+    EXPECT_TRUE(Simulator::frames().empty());
+}
+
 // One process runs the link once: the start-up state is seen only here.
 TEST_F(LinkInProcess, StatesFromStartUpToDownToUpAndTwoPressesSendOneCommand) {
     // linkStartUp: an attempt that gets no reply is given up silently and a
