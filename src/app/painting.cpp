@@ -209,8 +209,9 @@ void paintStageStart(HDC dc, HFONT boldFont, const char* date, const char* time)
     SelectedObject font(dc, boldFont);
     SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
     SetBkColor(dc, GetSysColor(COLOR_WINDOW));
-    // The font is proportional: "11.11.26" is narrower than "28.10.26", so the
-    // boxes are cleared first or the edges of the previous text would remain.
+    // The texts are not always of one width: a stage taken from a blanked
+    // schedule brings a single blank, and a date can have a three-digit year.
+    // Clear the boxes first, or parts of the previous start would stay on screen.
     fillWithSysColor(dc, stageStartDateRect, COLOR_WINDOW);
     fillWithSysColor(dc, stageStartTimeRect, COLOR_WINDOW);
     drawText(dc, date ? date : "", stageStartDateRect);

@@ -309,25 +309,35 @@ TEST_F(Painting, StageNumberShowsIndexPlusOne) {
     ASSERT_EQ(fresh.size(), over.size());
 }
 
-TEST_F(Painting, StageStartRepaintLeavesNoTraceOfWiderText) {
-    PaintState s = state(linkStartUp);
-    s.stageStartDate = "28.08.26";
-    s.stageStartTime = "20:08";
-    canvas.paint(s);
-    paintStageStart(canvas.dc(), canvas.tools().fonts.boldFont, "11.11.11", "11:11");
-    std::vector<COLORREF> over;
+namespace {
+std::vector<COLORREF> stageStartPixels(const Canvas& canvas) {
+    std::vector<COLORREF> pixels;
     for (const RECT& r : {stageStartDateRect, stageStartTimeRect})
         for (int y = r.top; y < r.bottom; ++y)
-            for (int x = r.left; x < r.right; ++x) over.push_back(canvas.at(x, y));
+            for (int x = r.left; x < r.right; ++x) pixels.push_back(canvas.at(x, y));
+    return pixels;
+}
+}  // namespace
 
-    s.stageStartDate = "11.11.11";
-    s.stageStartTime = "11:11";
-    canvas.paint(s);
-    std::vector<COLORREF> fresh;
-    for (const RECT& r : {stageStartDateRect, stageStartTimeRect})
-        for (int y = r.top; y < r.bottom; ++y)
-            for (int x = r.left; x < r.right; ++x) fresh.push_back(canvas.at(x, y));
-    EXPECT_EQ(fresh, over);
+TEST_F(Painting, StageStartRepaintLeavesNoTraceOfThePreviousText) {
+    struct Texts {
+        const char* date;
+        const char* time;
+    };
+    // A blanked cell's single blank, a three-digit year, another date.
+    for (Texts next : {Texts{" ", " "}, Texts{"01.01.100", "00:00"}, Texts{"11.11.11", "11:11"}}) {
+        SCOPED_TRACE(next.date);
+        PaintState s = state(linkStartUp);
+        s.stageStartDate = "28.08.126";
+        s.stageStartTime = "20:08";
+        canvas.paint(s);
+        paintStageStart(canvas.dc(), canvas.tools().fonts.boldFont, next.date, next.time);
+        const auto over = stageStartPixels(canvas);
+        s.stageStartDate = next.date;
+        s.stageStartTime = next.time;
+        canvas.paint(s);
+        EXPECT_EQ(stageStartPixels(canvas), over);
+    }
 }
 
 // The real window on a display: what its own WM_PAINT and partial repaints
