@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     cmake make g++ clang libclang-rt-14-dev googletest libgtest-dev
     g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64
-    wine wine64 wine32:i386 xvfb x11-utils imagemagick locales faketime libfaketime
+    wine wine64 wine32:i386 xvfb x11-utils imagemagick locales faketime libfaketime socat
 )
 
 missing=()
