@@ -12,52 +12,70 @@ arch=${RUN_ARCH:-i686}
 run_dir="$root_dir/build/run"
 prefix="$wine_dir/run"
 sim="$root_dir/build/native/tools/thermostat-sim/thermostat-sim"
+title="Управление термостатом КРМ-Д"
 mkdir -p "$run_dir"
 
-pids=()
+# A settings file as an operator's first session would leave it: COM1 chosen
+# and a start moment stored, so that the program connects by itself at start.
+seed_settings() {
+    local folder="$prefix/drive_c/users/$USER/AppData/Roaming/KRMD"
+    [ -f "$folder/quellor.ini" ] && return 0
+    mkdir -p "$folder"
+    local documents="C:\\users\\$USER\\Documents" name='\termo.txt'
+    byte() { printf "\\x$(printf %02x "$1")"; }
+    u16() { byte $(($1 & 255)); byte $(($1 >> 8)); }
+    {
+        byte 0; byte 0; byte 0     # port index, run flag, stage count
+        for field in $(date '+%y %m %d %H %M'); do u16 $((10#$field)); done
+        byte 0                     # recording interval: 1 s
+        printf '%s' "$documents"; head -c $((261 - ${#documents})) /dev/zero
+        printf '%s' "$name"; head -c $((261 - ${#name})) /dev/zero
+    } >"$folder/quellor.ini"
+}
+
+sim_pid=
 cleanup() {
     WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null || true
+    stop_xvfb
 }
 trap cleanup EXIT INT TERM
+
+headless=
+if [ -z "${DISPLAY:-}" ]; then
+    headless=yes
+    start_xvfb
+fi
 
 # The prefix is kept between runs, so the program's settings survive as they
 # would on the operator's machine; delete build/wine/run to start afresh.
 [ -d "$prefix" ] || new_prefix "$prefix" display
-WINEPREFIX="$prefix" $(wine_cmd) reg delete 'HKCU\Software\Wine\Drivers' /v Graphics /f >/dev/null 2>&1 || true
+USER=${USER:-$(id -un)}
+seed_settings
 
-if [ -x "$sim" ]; then
-    rm -f "$run_dir/com1"
-    # The simulator takes commands from its control port too (see its README):
-    #   echo "panel 30,0" | socat - TCP:127.0.0.1:7351
-    "$sim" --link "$run_dir/com1" --log "$run_dir/thermostat.log" --control-port 7351 \
-        </dev/null >"$run_dir/sim.out" 2>&1 &
-    pids+=($!)
-    for _ in $(seq 50); do [ -e "$run_dir/com1" ] && break; sleep 0.1; done
-    echo "Simulated thermostat on COM1 ($(readlink "$run_dir/com1")), log: $run_dir/thermostat.log"
-    set_ports "$prefix" COM1="$run_dir/com1"
-else
-    echo "The simulated thermostat is not built; COM1 leads nowhere."
-    set_ports "$prefix" COM1=/dev/null
+rm -f "$run_dir/com1"
+# The simulator also takes commands on its control port (see its README):
+#   echo "panel 30,0" | socat - TCP:127.0.0.1:7351
+"$sim" --link "$run_dir/com1" --log "$run_dir/thermostat.log" --control-port 7351 \
+    </dev/null >"$run_dir/sim.out" 2>&1 &
+sim_pid=$!
+for _ in $(seq 50); do [ -e "$run_dir/com1" ] && break; sleep 0.1; done
+[ -e "$run_dir/com1" ] || { echo "the simulated thermostat did not start:" >&2; cat "$run_dir/sim.out" >&2; exit 1; }
+echo "Simulated thermostat on COM1 ($(readlink "$run_dir/com1")); log: $run_dir/thermostat.log; control port 7351"
+set_ports "$prefix" COM1="$run_dir/com1"
+
+if [ -z "$headless" ]; then
+    WINEPREFIX="$prefix" $(wine_cmd) "build/$arch/quellor.exe" || true
+    exit 0
 fi
 
-if [ -z "${DISPLAY:-}" ]; then
-    display=:$((90 + RANDOM % 100))
-    Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    pids+=($!)
-    export DISPLAY=$display
-    sleep 1
-    WINEPREFIX="$prefix" $(wine_cmd) "build/$arch/quellor.exe" &
-    program=$!
-    sleep 8
-    import -window root -crop 510x350+257+209 "$run_dir/screenshot.png" 2>/dev/null \
-        && echo "No display: the program runs on the virtual display $DISPLAY; screenshot: $run_dir/screenshot.png"
-    if [ -n "${RUN_SECONDS:-}" ]; then
-        sleep "$RUN_SECONDS"
-    else
-        echo "Press Ctrl+C to end."
-        wait "$program" || true
-    fi
+WINEPREFIX="$prefix" $(wine_cmd) "build/$arch/quellor.exe" &
+program=$!
+screenshot_window "$title" "$run_dir/screenshot.png"
+echo "No display: the program runs on the virtual display $DISPLAY."
+if [ -n "${RUN_SECONDS:-}" ]; then
+    sleep "$RUN_SECONDS"
 else
-    WINEPREFIX="$prefix" $(wine_cmd) "build/$arch/quellor.exe" || true
+    echo "Press Ctrl+C to end."
+    wait "$program" || true
 fi

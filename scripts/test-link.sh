@@ -44,14 +44,6 @@ new_prefix "$prefix" headless
 # COM2 leads to a directory: Wine lists it, and opening it fails as for a
 # port that is absent or held by another program.
 set_ports "$prefix" COM1="$work/com1" COM2="$work/not-a-port"
-# Wine adds the host's own serial ports when it starts; the tests want
-# exactly COM1 and COM2 in the list.
-WINEPREFIX="$prefix" wineserver -p 60 >/dev/null 2>&1
-WINEPREFIX="$prefix" $(wine_cmd) reg query 'HKLM\Hardware\DeviceMap\SerialComm' 2>/dev/null | tr -d '\r' |
-    awk '$2 == "REG_SZ" && $3 != "COM1" && $3 != "COM2" { print $1 }' |
-    while read -r value; do
-        WINEPREFIX="$prefix" $(wine_cmd) reg delete 'HKLM\Hardware\DeviceMap\SerialComm' /v "$value" /f >/dev/null 2>&1
-    done
 
 export SIM_CONTROL_PORT=$control_port
 export SIM_LOG="Z:${work//\//\\}\\sim.log"

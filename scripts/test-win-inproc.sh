@@ -16,17 +16,7 @@ mkdir -p "$prefix/no-device/com1" "$prefix/no-device/com2"
 set_ports "$prefix" COM1="$prefix/no-device/com1" COM2="$prefix/no-device/com2"
 trap 'WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true' EXIT
 
-# Wine adds the host's /dev/ttyS* to SerialComm when it starts; keep the
-# server running so that the list stays as cleaned up here.
 export WINEPREFIX="$prefix"
-wineserver -p
-$(wine_cmd) reg query 'HKLM\Hardware\DeviceMap\SerialComm' 2>/dev/null | tr -d '\r' |
-    awk '/REG_SZ/ { print $1, $3 }' | while read -r value port; do
-        case $port in
-            COM1|COM2) ;;
-            *) $(wine_cmd) reg delete 'HKLM\Hardware\DeviceMap\SerialComm' /v "$value" /f >/dev/null 2>&1 ;;
-        esac
-    done
 echo "Serial ports of the test prefix:"
 $(wine_cmd) reg query 'HKLM\Hardware\DeviceMap\SerialComm' 2>/dev/null | tr -d '\r' | grep REG_SZ || true
 

@@ -37,10 +37,12 @@ new_prefix() {
 
 # set_ports <prefix> [COMn=/path ...]: the prefix's serial ports, exactly these.
 # Wine rewrites dosdevices from HKLM\Software\Wine\Ports at start and adds the
-# host's /dev/ttyS*; the program lists HKLM\Hardware\DeviceMap\SerialComm.
+# host's /dev/ttyS* to HKLM\Hardware\DeviceMap\SerialComm, the key the program
+# lists. So the prefix's server is left running (until `wineserver -k`, which
+# every caller does on exit) once the extra values are deleted from that key.
 set_ports() {
     local prefix=$1; shift
-    local reg="$prefix/ports.reg"
+    local reg="$prefix/ports.reg" wanted=" "
     {
         echo 'REGEDIT4'
         echo
@@ -48,8 +50,56 @@ set_ports() {
         echo '[HKEY_LOCAL_MACHINE\Software\Wine\Ports]'
         for port in "$@"; do echo "\"${port%%=*}\"=\"${port#*=}\""; done
     } >"$reg"
+    for port in "$@"; do wanted+="${port%%=*} "; done
     WINEPREFIX="$prefix" $(wine_cmd) regedit /S "$(winepath_of "$prefix" "$reg")" >/dev/null 2>&1
     WINEPREFIX="$prefix" wineserver -w
+    # Its output goes nowhere: a killed server dumps its objects there.
+    WINEPREFIX="$prefix" wineserver -p >/dev/null 2>&1
+    WINEPREFIX="$prefix" $(wine_cmd) reg query 'HKLM\Hardware\DeviceMap\SerialComm' 2>/dev/null | tr -d '\r' |
+        awk '$2 == "REG_SZ" { print $1, $3 }' | while read -r value port; do
+            [[ $wanted == *" $port "* ]] && continue
+            WINEPREFIX="$prefix" $(wine_cmd) reg delete 'HKLM\Hardware\DeviceMap\SerialComm' /v "$value" /f \
+                >/dev/null 2>&1
+        done
+}
+
+# start_xvfb: a virtual X display on a free number; sets DISPLAY and xvfb_pid.
+start_xvfb() {
+    local number=91
+    while [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ]; do number=$((number + 1)); done
+    Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$number" ] && break; sleep 0.1; done
+    export DISPLAY=":$number"
+}
+
+stop_xvfb() {
+    [ -n "${xvfb_pid:-}" ] || return 0
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+    xvfb_pid=
+}
+
+# screenshot_window <title> <out.png>: waits (up to 30 s) for the X window of
+# that title and writes its area of the screen. Without a window manager the
+# window has no title bar: the picture is its client area.
+screenshot_window() {
+    local title=$1 out=$2 info geometry=
+    for _ in $(seq 300); do
+        info=$(xwininfo -name "$title" 2>/dev/null || true)
+        if [ -n "$info" ] && grep -q 'Map State: IsViewable' <<<"$info"; then
+            geometry=$(awk '/Width:/ { w = $2 } /Height:/ { h = $2 }
+                            /Absolute upper-left X/ { x = $4 } /Absolute upper-left Y/ { y = $4 }
+                            END { printf "%sx%s+%s+%s", w, h, x, y }' <<<"$info")
+            break
+        fi
+        sleep 0.1
+    done
+    [ -n "$geometry" ] || { echo "the window \"$title\" did not appear" >&2; return 1; }
+    sleep 2  # let it finish painting
+    mkdir -p "$(dirname "$out")"
+    import -window root -crop "$geometry" +repage "$out"
+    echo "$out: $geometry"
 }
 
 winepath_of() {

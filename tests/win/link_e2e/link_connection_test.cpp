@@ -91,3 +91,23 @@ TEST_F(LinkTest, SavedPortIndexBeyondTheListTriesCom100) {
     p.answer(box);
     EXPECT_TRUE(IsWindowEnabled(p.connectButton()));
 }
+
+TEST_F(LinkTest, StoredStartMomentConnectsByItselfAtStartUp) {
+    Simulator::markLog();
+    program = std::make_unique<Program>(portIndexOf("COM1"), 26);
+    ASSERT_NE(program->window(), nullptr);
+    EXPECT_TRUE(program->waitConnected(true, 5000)) << "no connection without the connect button";
+    ASSERT_TRUE(Simulator::waitForRequests(1, 2000));
+    EXPECT_EQ(hex(Simulator::requests().front().bytes), hex(poll));
+    EXPECT_TRUE(program->noBox());
+}
+
+TEST_F(LinkTest, StoredStartMomentWithTheSavedPortMissingDoesNotConnect) {
+    Simulator::markLog();
+    program = std::make_unique<Program>(9, 26);
+    ASSERT_NE(program->window(), nullptr);
+    Sleep(1500);
+    EXPECT_TRUE(Simulator::requests().empty());
+    EXPECT_FALSE(program->connected());
+    EXPECT_TRUE(program->noBox());
+}

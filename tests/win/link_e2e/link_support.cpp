@@ -112,21 +112,13 @@ BOOL CALLBACK findMain(HWND window, LPARAM parameter) {
     return TRUE;
 }
 
-void writeSettings(std::uint8_t portIndex, std::uint16_t startYear) {
+void writeSettings(const SettingsRecord& record) {
     char folder[MAX_PATH] = {};
     SHGetSpecialFolderPathA(nullptr, folder, CSIDL_APPDATA, TRUE);
     std::string path = std::string(folder) + "\\KRMD";
     CreateDirectoryA(path.c_str(), nullptr);
     path += "\\quellor.ini";
 
-    static SettingsRecord record;
-    record = SettingsRecord{};
-    record.portIndex = portIndex;
-    record.startYear = startYear;
-    if (startYear != 0) {
-        record.startMonth = 1;
-        record.startDay = 1;
-    }
     std::uint8_t bytes[kSettingsMaxSize] = {};
     const std::size_t size = encodeSettings(record, bytes);
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
@@ -189,8 +181,21 @@ bool Simulator::waitForRequests(std::size_t count, DWORD timeoutMs) {
     return waitFor([&] { return requests().size() >= count; }, timeoutMs);
 }
 
-Program::Program(std::uint8_t portIndex, std::uint16_t startYear) {
-    writeSettings(portIndex, startYear);
+static SettingsRecord settingsWith(std::uint8_t portIndex, std::uint16_t startYear) {
+    SettingsRecord record{};
+    record.portIndex = portIndex;
+    record.startYear = startYear;
+    if (startYear != 0) {
+        record.startMonth = 1;
+        record.startDay = 1;
+    }
+    return record;
+}
+
+Program::Program(std::uint8_t portIndex, std::uint16_t startYear) : Program(settingsWith(portIndex, startYear)) {}
+
+Program::Program(const SettingsRecord& settings) {
+    writeSettings(settings);
     std::string exe = environment("QUELLOR_EXE");
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
@@ -266,9 +271,19 @@ bool Program::noBox() {
     return search.found == nullptr;
 }
 
-void Program::answer(const Box& box) {
-    if (box.window) PostMessageA(box.window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+void Program::answer(const Box& box) { answer(box, IDOK); }
+
+void Program::answer(const Box& box, int button) {
+    if (box.window) PostMessageA(box.window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
     waitBoxGone(box, 3000);
+}
+
+DWORD Program::waitForExit(DWORD timeoutMs) {
+    if (!process_.hProcess) return STILL_ACTIVE;
+    WaitForSingleObject(process_.hProcess, timeoutMs);
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(process_.hProcess, &code);
+    return code;
 }
 
 bool Program::waitBoxGone(const Box& box, DWORD timeoutMs) {

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "app/settings_record.h"
+
 // One frame on the wire as the simulator logged it.
 struct WireFrame {
     double ms;         // time of day in milliseconds
@@ -46,6 +48,8 @@ public:
     // Writes a settings file with this port index and start moment (year 0:
     // none, so no automatic connection) and starts the program.
     explicit Program(std::uint8_t portIndex = 0, std::uint16_t startYear = 0);
+    // Writes this settings record and starts the program.
+    explicit Program(const SettingsRecord& settings);
     ~Program();
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
@@ -67,6 +71,10 @@ public:
     bool noBox();
     // Presses OK (or closes) a box.
     void answer(const Box& box);
+    // Presses the button with this identifier (IDYES, IDNO...).
+    void answer(const Box& box, int button);
+    // Waits for the process to end: its exit code, or STILL_ACTIVE.
+    DWORD waitForExit(DWORD timeoutMs);
     // Waits for the box to go away by itself.
     bool waitBoxGone(const Box& box, DWORD timeoutMs);
 
