@@ -63,8 +63,13 @@ TEST(StartUp, SecondStartBringsTheFirstForwardAndEnds) {
     HWND window = waitForWindow(first.id(), kClass, 20000);
     ASSERT_NE(window, nullptr);
     ShowWindow(window, SW_MINIMIZE);
+    // Another window in front, so that coming forward is the second start's doing.
+    HWND other = CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
+                                 nullptr, nullptr);
+    SetForegroundWindow(other);
     Sleep(200);
     ASSERT_TRUE(IsIconic(window));
+    ASSERT_NE(GetForegroundWindow(), window);
 
     ProgramProcess second;
     ASSERT_TRUE(second.start());
@@ -74,7 +79,9 @@ TEST(StartUp, SecondStartBringsTheFirstForwardAndEnds) {
     EXPECT_EQ(waitForWindow(second.id(), "#32770", 0), nullptr);
     EXPECT_FALSE(IsIconic(window));
     EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_EQ(GetForegroundWindow(), window);
 
+    DestroyWindow(other);
     PostMessageA(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(first.waitForExit(10000), 0u);
 }
