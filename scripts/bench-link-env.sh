@@ -43,13 +43,6 @@ bench_start() {
     bench_sim_pid=$!
     for _ in $(seq 50); do [ -e "$bench_work/com1" ] && break; sleep 0.1; done
 
-    WINEPREFIX="$bench_prefix" wineserver -p 600 >/dev/null 2>&1
-    WINEPREFIX="$bench_prefix" $(wine_cmd) reg query 'HKLM\Hardware\DeviceMap\SerialComm' 2>/dev/null | tr -d '\r' |
-        LC_ALL=C awk '$2 == "REG_SZ" && $3 != "COM1" { print $1 }' |
-        while read -r value; do
-            WINEPREFIX="$bench_prefix" $(wine_cmd) reg delete 'HKLM\Hardware\DeviceMap\SerialComm' /v "$value" /f \
-                >/dev/null 2>&1
-        done
     bench_settings
     bench_control_port=$(sed -n 's/^CONTROL //p' "$bench_work/sim.out")
     [ -n "$noprogram" ] && return
