@@ -4,10 +4,5 @@
 
 #include <windows.h>
 
-#include "program/clock_stamp.h"
-
 void readLocalTime(SYSTEMTIME& now);
 DWORD tickCount();
-
-// The present minute as a ClockStamp (year minus 2000).
-ClockStamp presentMoment();

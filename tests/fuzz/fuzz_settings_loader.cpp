@@ -11,14 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#define REQUIRE(condition)                                                              \
-    do {                                                                                \
-        if (!(condition)) {                                                             \
-            std::fprintf(stderr, "invariant broken: %s (%s:%d)\n", #condition, __FILE__, \
-                         __LINE__);                                                     \
-            std::abort();                                                               \
-        }                                                                               \
-    } while (0)
+#include "require.h"
 
 namespace {
 

@@ -12,14 +12,7 @@
 #include <cstring>
 #include <memory>
 
-#define REQUIRE(condition)                                                              \
-    do {                                                                                \
-        if (!(condition)) {                                                             \
-            std::fprintf(stderr, "invariant broken: %s (%s:%d)\n", #condition, __FILE__, \
-                         __LINE__);                                                     \
-            std::abort();                                                               \
-        }                                                                               \
-    } while (0)
+#include "require.h"
 
 namespace {
 

@@ -2,8 +2,6 @@
 
 #include <shlobj.h>
 
-#include <cstring>
-
 ProgramProcess::~ProgramProcess() {
     kill();
 }
@@ -46,59 +44,16 @@ void ProgramProcess::kill() {
     info_ = {};
 }
 
-namespace {
-
-struct WindowSearch {
-    DWORD processId;
-    const char* className;
-    HWND found;
-};
-
-BOOL CALLBACK matchWindow(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<WindowSearch*>(param);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner != search->processId || !IsWindowVisible(window)) return TRUE;
-    char name[64] = {};
-    GetClassNameA(window, name, sizeof name);
-    if (search->className[0] && std::strcmp(name, search->className) != 0) return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
-}  // namespace
-
-HWND waitForWindow(DWORD processId, const char* className, DWORD ms) {
+HWND waitForWindow(DWORD processId, const char* windowClass, DWORD ms) {
     const DWORD until = GetTickCount() + ms;
     do {
-        WindowSearch search{processId, className, nullptr};
-        EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
-        if (search.found) {
+        if (HWND found = findVisibleWindow(processId, windowClass)) {
             Sleep(100);  // let a dialog finish building its controls
-            return search.found;
+            return found;
         }
         Sleep(50);
     } while (static_cast<int>(until - GetTickCount()) > 0);
     return nullptr;
-}
-
-std::string windowText(HWND window) {
-    char text[1024] = {};
-    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000,
-                        nullptr);
-    return text;
-}
-
-std::string boxText(HWND box) {
-    std::string longest;
-    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        char name[64] = {};
-        GetClassNameA(child, name, sizeof name);
-        if (std::strcmp(name, "Static") != 0) continue;
-        std::string text = windowText(child);
-        if (text.size() > longest.size()) longest = text;
-    }
-    return longest;
 }
 
 void pressButton(HWND box, int id) {

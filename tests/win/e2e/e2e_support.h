@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "seen_windows.h"
+
 // Path of the quellor.exe built beside this test program (two folders up),
 // or the one named by the QUELLOR_EXE environment variable.
 std::string quellorPath();
@@ -31,11 +33,8 @@ private:
 
 // The first visible top-level window of the process with this class ("" for
 // any), waiting up to ms for it to appear.
-HWND waitForWindow(DWORD processId, const char* className, DWORD ms);
+HWND waitForWindow(DWORD processId, const char* windowClass, DWORD ms);
 
-// The message of a message box: its longest static text.
-std::string boxText(HWND box);
-std::string windowText(HWND window);
 // Presses a button of a dialog or message box by its identifier.
 void pressButton(HWND box, int id);
 

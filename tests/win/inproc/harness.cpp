@@ -13,12 +13,6 @@ SYSTEMTIME fakeNow = {2026, 12, 1, 7, 10, 0, 0, 0};
 DWORD fakeTicks = 1000000;
 std::string settingsPath;
 
-std::string className(HWND window) {
-    char name[64] = {};
-    GetClassNameA(window, name, sizeof name);
-    return name;
-}
-
 BOOL CALLBACK findDialog(HWND window, LPARAM out) {
     if (className(window) == "#32770" && IsWindowVisible(window)) {
         *reinterpret_cast<HWND*>(out) = window;
@@ -193,12 +187,6 @@ DWORD WINAPI BoxAnswerer::watch(void* self) {
     return 0;
 }
 
-std::string windowText(HWND window) {
-    char text[1024] = {};
-    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 1000,
-                        nullptr);
-    return text;
-}
 
 namespace {
 

@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "seen_windows.h"
+
 // The program's clock in these tests (replaces the shipped clock.cpp).
 void setFakeLocalTime(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second = 0);
 void setFakeTicks(DWORD ticks);
@@ -72,8 +74,6 @@ private:
     std::vector<SeenBox> boxes_;
 };
 
-// Text of a window as the program set it (CP1251 bytes).
-std::string windowText(HWND window);
 
 // The serial ports the program finds: the values of
 // HKLM\Hardware\DeviceMap\SerialComm (value name, data) are replaced with

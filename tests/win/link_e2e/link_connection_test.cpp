@@ -20,7 +20,7 @@ TEST_F(LinkTest, ConnectingPollsFirstShowsTheThermostatAndPollsEveryHalfSecond) 
     ASSERT_TRUE(p.waitConnected(true, 5000));
     EXPECT_FALSE(IsWindowVisible(p.portCombo()));
     EXPECT_FALSE(IsWindowVisible(p.connectButton()));
-    EXPECT_TRUE(waitFor([&] { return textOf(p.setpointEdit()) == "31,5"; }, 2000)) << textOf(p.setpointEdit());
+    EXPECT_TRUE(waitFor([&] { return windowText(p.setpointEdit()) == "31,5"; }, 2000)) << windowText(p.setpointEdit());
     EXPECT_TRUE(IsWindowEnabled(p.setButton())) << "a valid set-point enables the set button";
 
     ASSERT_TRUE(Simulator::waitForRequests(9, 8000));
@@ -65,7 +65,7 @@ TEST_F(LinkTest, FirstFailedAttemptIsSilentLaterOnesNameThreeCausesAndPowerOnCon
     ASSERT_EQ(Simulator::command("power on").substr(0, 2), "OK");
     p.click(p.connectButton());
     EXPECT_TRUE(p.waitConnected(true, 5000));
-    EXPECT_TRUE(waitFor([&] { return textOf(p.setpointEdit()) == "25,5"; }, 2000));
+    EXPECT_TRUE(waitFor([&] { return windowText(p.setpointEdit()) == "25,5"; }, 2000));
 }
 
 TEST_F(LinkTest, PortThatCannotBeOpenedNamesItself) {

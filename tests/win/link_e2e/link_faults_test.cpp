@@ -41,7 +41,7 @@ TEST_F(LinkTest, BadCheckByteIsIgnoredAndTheTimeOutDecides) {
     while (next < frames.size() && !frames[next].in) ++next;
     ASSERT_LT(next, frames.size());
     EXPECT_GT(frames[next].ms - frames[corrupted - 1].ms, 1500);
-    EXPECT_TRUE(waitFor([&] { return textOf(p.setpointEdit()) == "40,0"; }, 3000));
+    EXPECT_TRUE(waitFor([&] { return windowText(p.setpointEdit()) == "40,0"; }, 3000));
 }
 
 TEST_F(LinkTest, LostRepliesBringTheErrorBoxRetriesEverySecondAndAReplyClosesIt) {

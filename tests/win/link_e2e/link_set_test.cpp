@@ -31,8 +31,8 @@ TEST_F(LinkTest, SetCommandCarriesTheTypedTemperatureAndIsConfirmed) {
         EXPECT_TRUE(setCommandSeen(c.frame));
         p.answer(box);
         // The thermostat now maintains it, and the field says so.
-        EXPECT_TRUE(waitFor([&] { return textOf(p.setpointEdit()) == c.shownAfter; }, 3000))
-            << textOf(p.setpointEdit());
+        EXPECT_TRUE(waitFor([&] { return windowText(p.setpointEdit()) == c.shownAfter; }, 3000))
+            << windowText(p.setpointEdit());
     }
     std::size_t setCommands = 0;
     for (const WireFrame& request : Simulator::requests()) setCommands += request.bytes.size() == 5;

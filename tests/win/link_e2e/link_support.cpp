@@ -67,49 +67,11 @@ bool parseLine(const std::string& line, WireFrame& frame) {
     return !frame.bytes.empty();
 }
 
-std::string className(HWND window) {
-    char name[64] = {};
-    GetClassNameA(window, name, sizeof name);
-    return name;
-}
-
 RECT clientRectOf(HWND child, HWND parent) {
     RECT rect{};
     GetWindowRect(child, &rect);
     MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
     return rect;
-}
-
-struct BoxSearch {
-    DWORD process;
-    HWND found;
-};
-
-BOOL CALLBACK findBox(HWND window, LPARAM parameter) {
-    auto* search = reinterpret_cast<BoxSearch*>(parameter);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process == search->process && className(window) == "#32770" && IsWindowVisible(window)) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-struct MainSearch {
-    DWORD process;
-    HWND found;
-};
-
-BOOL CALLBACK findMain(HWND window, LPARAM parameter) {
-    auto* search = reinterpret_cast<MainSearch*>(parameter);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process == search->process && className(window) == "termostat") {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
 }
 
 void writeSettings(const SettingsRecord& record) {
@@ -204,10 +166,8 @@ Program::Program(const SettingsRecord& settings) {
     WaitForInputIdle(process_.hProcess, 5000);
     waitFor(
         [&] {
-            MainSearch search{process_.dwProcessId, nullptr};
-            EnumWindows(findMain, reinterpret_cast<LPARAM>(&search));
-            window_ = search.found;
-            return window_ != nullptr && IsWindowVisible(window_);
+            window_ = findVisibleWindow(process_.dwProcessId, "termostat");
+            return window_ != nullptr;
         },
         10000);
     if (!window_) return;
@@ -245,30 +205,18 @@ void Program::setText(HWND control, const std::string& text) {
 
 Box Program::waitForBox(DWORD timeoutMs) {
     Box box;
-    BoxSearch search{process_.dwProcessId, nullptr};
-    waitFor(
-        [&] {
-            search.found = nullptr;
-            EnumWindows(findBox, reinterpret_cast<LPARAM>(&search));
-            return search.found != nullptr;
-        },
-        timeoutMs);
-    if (!search.found) return box;
+    HWND found = nullptr;
+    waitFor([&] { return (found = findVisibleWindow(process_.dwProcessId, "#32770")) != nullptr; }, timeoutMs);
+    if (!found) return box;
     Sleep(50);  // let the box finish its set-up
-    box.window = search.found;
-    box.caption = textOf(box.window);
-    for (HWND child = GetWindow(box.window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        if (className(child) != "Static") continue;
-        const std::string text = textOf(child);
-        if (text.size() > box.text.size()) box.text = text;
-    }
+    box.window = found;
+    box.caption = windowText(found);
+    box.text = boxText(found);
     return box;
 }
 
 bool Program::noBox() {
-    BoxSearch search{process_.dwProcessId, nullptr};
-    EnumWindows(findBox, reinterpret_cast<LPARAM>(&search));
-    return search.found == nullptr;
+    return findVisibleWindow(process_.dwProcessId, "#32770") == nullptr;
 }
 
 void Program::answer(const Box& box) { answer(box, IDOK); }
@@ -307,13 +255,6 @@ std::vector<std::string> Program::ports() {
         names.push_back(name);
     }
     return names;
-}
-
-std::string textOf(HWND window) {
-    char text[1024] = {};
-    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000,
-                        nullptr);
-    return text;
 }
 
 std::string hex(const std::vector<std::uint8_t>& bytes) {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/settings_record.h"
+#include "seen_windows.h"
 
 // One frame on the wire as the simulator logged it.
 struct WireFrame {
@@ -92,9 +93,6 @@ private:
     HWND setpointEdit_ = nullptr;
     HWND setButton_ = nullptr;
 };
-
-// Text of a window of another process (CP1251 bytes).
-std::string textOf(HWND window);
 
 // Waits while the condition is false, up to timeoutMs; returns the condition.
 template <typename Condition>
