@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 source scripts/bench-link-env.sh
 
 minutes=${1:-10}
-bench_start "${2:-build/i686}" "${3:-build/native}" "bench-cadence-$(basename "${2:-build/i686}")"
+bench_start "${2:-build/$(default_arch)}" "${3:-build/native}" "bench-cadence-$(basename "${2:-build/$(default_arch)}")"
 [ -n "$bench_linux_pid" ] || { echo "quellor.exe did not start"; exit 0; }
 sleep 10
 echo "connected: $(bench_polls) polls so far"

@@ -2,13 +2,19 @@
 # Opens quellor.exe under Wine, connected on COM1 to the simulated thermostat.
 # With no X display it starts a virtual one (Xvfb) and writes a screenshot of
 # the window to build/run/screenshot.png.
-#   RUN_ARCH=x86_64      run the 64-bit build instead of the 32-bit one
+#   RUN_ARCH=x86_64      run the 64-bit build instead of the 32-bit one (the
+#                        64-bit build is the only one on a machine that cannot
+#                        run 32-bit programs)
 #   RUN_SECONDS=N        with no display: end after N seconds (default: stay)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/wine-env.sh
 
-arch=${RUN_ARCH:-i686}
+arch=${RUN_ARCH:-$(default_arch)}
+if ! runs_32bit; then
+    [ "$arch" = i686 ] && echo "RUN_ARCH=i686: this machine cannot run 32-bit programs" >&2 && exit 2
+    echo "This machine cannot run 32-bit programs: running the x86_64 build."
+fi
 run_dir="$root_dir/build/run"
 prefix="$wine_dir/run"
 sim="$root_dir/build/native/tools/thermostat-sim/thermostat-sim"

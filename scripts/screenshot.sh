@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # A screenshot of the main window for the README: runs quellor.exe of the given
-# build tree (default build/i686) on a virtual X display in a fresh "display"
+# build tree (default build/i686, or build/x86_64 where
+# 32-bit programs cannot run) on a virtual X display in a fresh "display"
 # prefix whose COM1 leads to /dev/null, waits for the window, and writes the
 # window's area of the screen to docs/main-window.png.
 #   scripts/screenshot.sh [build-dir] [output.png]
@@ -8,7 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/wine-env.sh
 
-build=${1:-build/i686}
+build=${1:-build/$(default_arch)}
 out=${2:-docs/main-window.png}
 [ -f "$build/quellor.exe" ] || { echo "no $build/quellor.exe; build it first" >&2; exit 2; }
 prefix="$wine_dir/$(basename "$build")-screenshot"

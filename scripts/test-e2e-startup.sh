@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # End-to-end start-up tests: the shipped quellor.exe of the given build tree
-# (default build/i686) in a fresh headless prefix with one serial port.
+# (default build/i686, or build/x86_64 where
+# 32-bit programs cannot run) in a fresh headless prefix with one serial port.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/wine-env.sh
 
-build=${1:-build/i686}
+build=${1:-build/$(default_arch)}
 prefix="$root_dir/build/wine/e2e-startup-$(basename "$build")"
 new_prefix "$prefix" headless
 set_ports "$prefix" COM1=/dev/null

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End-to-end tests of the thermostat link: the simulated thermostat on COM1,
 # a port that cannot be opened on COM2, and the link's tests of the given
-# MinGW build tree (default build/i686) under Wine. The simulator comes from
+# MinGW build tree (default build/i686, or build/x86_64 where
+# 32-bit programs cannot run) under Wine. The simulator comes from
 # the native build tree (default build/native). Builds nothing.
 #
 #   scripts/test-link.sh [mingw-build-dir] [native-build-dir]
@@ -9,7 +10,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/wine-env.sh
 
-build=$(cd "${1:-build/i686}" && pwd)
+build=$(cd "${1:-build/$(default_arch)}" && pwd)
 native=$(cd "${2:-build/native}" && pwd)
 sim="$native/tools/thermostat-sim/thermostat-sim"
 tests="$build/tests/win"

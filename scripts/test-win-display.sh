@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Windows-side tests that need real rendering on a display: the main window's
 # painting, the About banner. Runs win_tests.exe of the given build tree
-# (default build/i686) on a virtual X display in a fresh "display" prefix
+# (default build/i686, or build/x86_64 where
+# 32-bit programs cannot run) on a virtual X display in a fresh "display" prefix
 # whose COM1 leads to a directory (opening fails at once; the window starts).
 #   scripts/test-win-display.sh [build-dir] [extra gtest arguments]
 # Exit code: that of the tests (non-zero on failure).
@@ -9,7 +10,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/wine-env.sh
 
-build=${1:-build/i686}
+build=${1:-build/$(default_arch)}
 [ -x "$build/tests/win/win_tests.exe" ] || { echo "no $build/tests/win/win_tests.exe; build it first" >&2; exit 2; }
 prefix="$wine_dir/$(basename "$build")-display"
 

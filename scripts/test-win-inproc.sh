@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # In-process Windows-side tests: win_tests.exe of the given build tree
-# (default build/i686) in a fresh headless prefix whose serial ports are
+# (default build/i686, or build/x86_64 where
+# 32-bit programs cannot run) in a fresh headless prefix whose serial ports are
 # exactly COM1 and COM2. Both lead to a directory, so that opening them fails
 # at once and no test depends on a device. The tests that need other ports, or
 # none, rewrite HKLM\Hardware\DeviceMap\SerialComm themselves and put it back.
@@ -8,7 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/wine-env.sh
 
-build=${1:-build/i686}
+build=${1:-build/$(default_arch)}
 name=inproc-$(basename "$build")
 prefix="$wine_dir/$name"
 new_prefix "$prefix" headless

@@ -1,38 +1,90 @@
 #!/usr/bin/env bash
 # Every test of every level: native unit tests (also under AddressSanitizer
-# and UBSan), a short fuzzing run, the Windows-side tests under Wine for both
-# targets, and the end-to-end tests of the shipped program.
-set -euo pipefail
+# and UBSan), a short fuzzing run, the Windows-side tests under Wine for each
+# build this machine can run, and the end-to-end tests of the shipped program.
+# Every step runs even when an earlier one failed; the end shows how long each
+# took and one line "N passed, N failed, N skipped" over all of them.
+set -uo pipefail
 cd "$(dirname "$0")/.."
+source scripts/machine.sh
 
 fuzz_seconds=${FUZZ_SECONDS:-15}
+logs=build/test-logs
+mkdir -p "$logs"
+rm -f "$logs"/*.log
+
 started=$SECONDS
-step() { printf '\n=== %s (%ds)\n' "$*" $((SECONDS - started)); }
+step_names=()
+step_times=()
+step_results=()
+passed=0
+failed=0
+skipped=0
 
-step "build"
-scripts/build.sh asan
+# Counts what a step's log reports: CTest's summary line, GoogleTest's
+# PASSED/FAILED/SKIPPED totals (one set per test program) and the fuzzers'.
+count_results() {
+    local log=$1 p f s
+    read -r p f s < <(tr -d '\r' <"$log" | awk '
+        /tests passed, [0-9]+ tests? failed out of [0-9]+/ {
+            for (i = 1; i <= NF; i++) if ($i == "of") total = $(i + 1)
+            for (i = 1; i <= NF; i++) if ($i == "failed" && $(i - 1) ~ /^tests?$/) bad = $(i - 2)
+            p += total - bad; f += bad }
+        /^\[  PASSED  \] [0-9]+ tests?/ { p += $4 }
+        /^\[  FAILED  \] [0-9]+ tests?, listed below/ { f += $4 }
+        /^\[  SKIPPED \] [0-9]+ tests?,? listed below|^\[  SKIPPED \] [0-9]+ tests?\.?$/ { s += $4 }
+        /^== fuzz_[a-z_]+: / { p += 1 }
+        /^FAILED: fuzz_/ { p -= 1; f += 1 }
+        END { print p + 0, f + 0, s + 0 }')
+    passed=$((passed + p)); failed=$((failed + f)); skipped=$((skipped + s))
+}
 
-step "native unit tests"
-ctest --test-dir build/native --output-on-failure -j2
-step "native unit tests under AddressSanitizer and UBSan"
-ctest --test-dir build/asan --output-on-failure -j2
+# step <name> <command...>: runs the command, its output shown and kept.
+step() {
+    local name=$1; shift
+    local log
+    log="$logs/$(printf '%02d' ${#step_names[@]})-$(tr -c 'a-zA-Z0-9\n' '-' <<<"$name" | head -c 60).log"
+    printf '\n=== %s (at %ds)\n' "$name" $((SECONDS - started))
+    local begun=$SECONDS status=0
+    "$@" 2>&1 | tee "$log" || status=$?
+    count_results "$log"
+    # A step that failed without a test saying so (a crash, a build error)
+    # counts as one failure of its own.
+    if ((status != 0)) && ! tr -d '\r' <"$log" | grep -qE '^\[  FAILED  \]|tests failed out of|^FAILED: fuzz_'; then
+        failed=$((failed + 1))
+    fi
+    step_names+=("$name")
+    step_times+=($((SECONDS - begun)))
+    step_results+=("$([ $status = 0 ] && echo ok || echo "FAILED ($status)")")
+}
 
-step "fuzzing, ${fuzz_seconds} s a target"
-scripts/fuzz.sh "$fuzz_seconds"
+if ! scripts/build.sh asan; then
+    echo "test: the build failed" >&2
+    exit 1
+fi
+build_time=$((SECONDS - started))
 
-for arch in i686 x86_64; do
-    step "Windows-side tests ($arch)"
-    scripts/test-win-inproc.sh "build/$arch"
-    step "end-to-end start-up tests ($arch)"
-    scripts/test-e2e-startup.sh "build/$arch"
+step "native unit tests" ctest --test-dir build/native --output-on-failure -j2
+step "native unit tests under AddressSanitizer and UBSan" ctest --test-dir build/asan --output-on-failure -j2
+step "fuzzing, ${fuzz_seconds} s a target" scripts/fuzz.sh "$fuzz_seconds"
+
+archs=$(runnable_archs)
+runs_32bit || printf '\n%s\n' "$no_32bit_notice"
+for arch in $archs; do
+    step "Windows-side tests ($arch)" scripts/test-win-inproc.sh "build/$arch"
+    step "end-to-end start-up tests ($arch)" scripts/test-e2e-startup.sh "build/$arch"
+done
+step "painting tests on a virtual display ($(default_arch))" scripts/test-win-display.sh "build/$(default_arch)"
+for arch in $archs; do
+    step "end-to-end link tests with the simulated thermostat ($arch)" scripts/test-link.sh "build/$arch" build/native
 done
 
-step "painting tests on a virtual display"
-scripts/test-win-display.sh build/i686
-
-for arch in i686 x86_64; do
-    step "end-to-end link tests with the simulated thermostat ($arch)"
-    scripts/test-link.sh "build/$arch" build/native
+printf '\n=== Summary\n'
+printf '%6ds  build (native, asan, i686, x86_64)\n' "$build_time"
+for i in "${!step_names[@]}"; do
+    printf '%6ds  %-70s %s\n' "${step_times[$i]}" "${step_names[$i]}" "${step_results[$i]}"
 done
-
-step "all tests passed"
+printf '%6ds  in all; logs in %s\n' $((SECONDS - started)) "$logs"
+runs_32bit || echo "$no_32bit_notice"
+echo "$passed passed, $failed failed, $skipped skipped"
+[[ " ${step_results[*]} " != *FAILED* ]]

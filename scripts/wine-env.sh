@@ -5,12 +5,22 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
 root_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+source "$root_dir/scripts/machine.sh"
 wine_dir="$root_dir/build/wine"
 pristine_prefix="$wine_dir/pristine"
 
-wine_cmd() {
-    if command -v wine >/dev/null; then echo wine; else echo wine64; fi
-}
+# The Wine loader every script goes through, for programs and for Wine's own
+# tools alike (`$(wine_cmd) wineboot`, `$(wine_cmd) reg ...`). Where 32-bit
+# programs cannot run, the launchers in /usr/bin would try the 32-bit loader:
+# the 64-bit loader is called directly, and told to stay the loader of every
+# process it starts.
+if runs_32bit; then
+    wine_loader=wine
+else
+    wine_loader=/usr/lib/wine/wine64
+    export WINELOADER=$wine_loader
+fi
+wine_cmd() { echo "$wine_loader"; }
 
 # Makes the pristine prefix once (about 15 s); later prefixes are copies.
 # Windows get the headless "null" graphics driver unless $1 is "display".

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "e2e_support.h"
+#include "program.h"
 
 namespace {
 
@@ -19,15 +19,15 @@ std::string documentsFolder() {
 
 TEST(StartUp, FirstStartCreatesTheDefaultSettingsFile) {
     removeSettings();
-    ProgramProcess program;
-    ASSERT_TRUE(program.start());
-    HWND window = waitForWindow(program.id(), kClass, 20000);
+    auto program = Program::startAsFound();
+    ASSERT_TRUE(program->started());
+    HWND window = program->waitForWindow(kClass, 20000);
     ASSERT_NE(window, nullptr) << "the main window did not appear";
     EXPECT_EQ(windowText(window), "Управление термостатом КРМ-Д");
 
     // Ended from outside, so that the save on exit does not touch the file:
     // what is on the disk is what the first start wrote.
-    program.kill();
+    program->kill();
     const auto bytes = readWholeFile(settingsFilePath());
     ASSERT_EQ(bytes.size(), 536u);
     const std::string folder = documentsFolder();
@@ -39,9 +39,9 @@ TEST(StartUp, FirstStartCreatesTheDefaultSettingsFile) {
 }
 
 TEST(StartUp, WindowIsCentredWithFixedFrame) {
-    ProgramProcess program;
-    ASSERT_TRUE(program.start());
-    HWND window = waitForWindow(program.id(), kClass, 20000);
+    auto program = Program::startAsFound();
+    ASSERT_TRUE(program->started());
+    HWND window = program->waitForWindow(kClass, 20000);
     ASSERT_NE(window, nullptr);
     RECT frame;
     GetWindowRect(window, &frame);
@@ -54,36 +54,35 @@ TEST(StartUp, WindowIsCentredWithFixedFrame) {
               WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX);
 
     PostMessageA(window, WM_CLOSE, 0, 0);
-    EXPECT_EQ(program.waitForExit(10000), 0u);
+    EXPECT_EQ(program->waitForExit(10000), 0u);
 }
 
 TEST(StartUp, SecondStartBringsTheFirstForwardAndEnds) {
-    ProgramProcess first;
-    ASSERT_TRUE(first.start());
-    HWND window = waitForWindow(first.id(), kClass, 20000);
+    auto first = Program::startAsFound();
+    ASSERT_TRUE(first->started());
+    HWND window = first->waitForWindow(kClass, 20000);
     ASSERT_NE(window, nullptr);
     ShowWindow(window, SW_MINIMIZE);
     // Another window in front, so that coming forward is the second start's doing.
     HWND other = CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
                                  nullptr, nullptr);
     SetForegroundWindow(other);
-    Sleep(200);
+    ASSERT_TRUE(waitFor([&] { return GetForegroundWindow() == other; }, 5000));
     ASSERT_TRUE(IsIconic(window));
-    ASSERT_NE(GetForegroundWindow(), window);
 
-    ProgramProcess second;
-    ASSERT_TRUE(second.start());
-    EXPECT_EQ(second.waitForExit(15000), 0u);
+    auto second = Program::startAsFound();
+    ASSERT_TRUE(second->started());
+    EXPECT_EQ(second->waitForExit(15000), 0u);
     // Had the second copy tried the settings file, which the first holds
     // unshared, it would have shown the configuration error instead.
-    EXPECT_EQ(waitForWindow(second.id(), "#32770", 0), nullptr);
+    EXPECT_EQ(second->waitForWindow("#32770", 0), nullptr);
     EXPECT_FALSE(IsIconic(window));
     EXPECT_TRUE(IsWindowVisible(window));
     EXPECT_EQ(GetForegroundWindow(), window);
 
     DestroyWindow(other);
     PostMessageA(window, WM_CLOSE, 0, 0);
-    EXPECT_EQ(first.waitForExit(10000), 0u);
+    EXPECT_EQ(first->waitForExit(10000), 0u);
 }
 
 TEST(StartUp, LockedSettingsFileGivesTheConfigurationError) {
@@ -93,14 +92,14 @@ TEST(StartUp, LockedSettingsFileGivesTheConfigurationError) {
                               0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
 
-    ProgramProcess program;
-    ASSERT_TRUE(program.start());
-    HWND box = waitForWindow(program.id(), "#32770", 20000);
+    auto program = Program::startAsFound();
+    ASSERT_TRUE(program->started());
+    HWND box = program->waitForWindow("#32770", 20000);
     ASSERT_NE(box, nullptr) << "no message box";
     EXPECT_EQ(boxText(box), "Не удалось открыть или создать файл конфигурации.");
-    EXPECT_EQ(waitForWindow(program.id(), kClass, 0), nullptr) << "a main window was created";
+    EXPECT_EQ(program->waitForWindow(kClass, 0), nullptr) << "a main window was created";
     pressButton(box, IDOK);
-    EXPECT_EQ(program.waitForExit(10000), 0u);
+    EXPECT_EQ(program->waitForExit(10000), 0u);
     CloseHandle(held);
     EXPECT_TRUE(readWholeFile(settingsFilePath()).empty()) << "something was written";
 }
@@ -113,13 +112,13 @@ TEST(StartUp, UncreatableSettingsFolderGivesTheConfigurationError) {
     ASSERT_NE(blocker, INVALID_HANDLE_VALUE);
     CloseHandle(blocker);
 
-    ProgramProcess program;
-    ASSERT_TRUE(program.start());
-    HWND box = waitForWindow(program.id(), "#32770", 20000);
+    auto program = Program::startAsFound();
+    ASSERT_TRUE(program->started());
+    HWND box = program->waitForWindow("#32770", 20000);
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(boxText(box), "Не удалось открыть или создать файл конфигурации.");
     pressButton(box, IDOK);
-    EXPECT_EQ(program.waitForExit(10000), 0u);
+    EXPECT_EQ(program->waitForExit(10000), 0u);
     DeleteFileA((appDataFolder() + "\\KRMD").c_str());
 }
 

@@ -42,7 +42,7 @@ TEST_F(LinkTest, ClosingDuringARunAsksAndOnlyYesCloses) {
     EXPECT_EQ(box.caption, "Управление термостатом КРМ-Д");
     EXPECT_EQ(box.text, kCloseText);
     program->answer(box, IDNO);
-    Sleep(500);
+    ASSERT_TRUE(program->responds()) << "the close was not handled";
     EXPECT_TRUE(IsWindowVisible(program->window())) << "No must keep the window";
     EXPECT_EQ(program->waitForExit(0), static_cast<DWORD>(STILL_ACTIVE));
 

@@ -6,7 +6,8 @@
 
 #include <memory>
 
-#include "link_support.h"
+#include "program.h"
+#include "simulator.h"
 
 class LinkTest : public testing::Test {
 protected:

@@ -7,7 +7,7 @@
 #include "app/settings.h"
 #include "harness.h"
 #include "link/protocol.h"
-#include "link_support.h"
+#include "simulator.h"
 
 namespace {
 

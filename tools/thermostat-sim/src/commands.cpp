@@ -196,7 +196,7 @@ std::string runCommand(Thermostat& thermostat, std::string_view line, double now
     }
     if (command == "help" && args.size() == 1)
         return "OK commands: drop N, corrupt N, short N [BYTES], late N [MS], refuse on|off, power on|off, "
-               "panel T, measured T, state, quit";
+               "panel T, measured T, state, line reset, quit";
     return "ERR unknown command '" + printableText(line) + "' (try help)";
 }
 
@@ -220,7 +220,7 @@ const char* const kUsage =
     "\n"
     "Commands (stdin or control port), one per line, answered OK or ERR:\n"
     "  drop N | corrupt N | short N [BYTES] | late N [MS] | refuse on|off\n"
-    "  power off|on | panel T | measured T | state | quit\n";
+    "  power off|on | panel T | measured T | state | line reset | quit\n";
 
 std::optional<std::string> parseOptions(int argc, const char* const* argv, SimOptions& options)
 {

@@ -40,6 +40,13 @@ public:
     const std::string& lineName() const { return lineName_; }
     int controlPort() const { return controlPort_; }
 
+    // The line settings the program on the other end put on the line, as
+    // "speed 2400 stop 1 data 8 parity none". A pseudo-terminal keeps the
+    // speed and the stop bits; it always reports 8 data bits and no parity.
+    std::string lineSettings() const;
+    // Puts the line back to how open() left it: 9600 baud, two stop bits.
+    bool resetLine(std::string& error);
+
     // Writes a reply; false with a reason when the line would not take it.
     bool writeLine(const std::vector<std::uint8_t>& bytes, std::string& error);
 

@@ -125,17 +125,12 @@ bool Host::open(const std::string& linkPath, int controlPort, std::string& error
         error = systemError("cannot open " + lineName_);
         return false;
     }
-    // Raw bytes, no echo, no line editing. The speed is for programs that read
-    // it back; a pseudo-terminal keeps 8 data bits and no parity whatever is set.
-    termios line{};
-    ::tcgetattr(slave_, &line);
-    ::cfmakeraw(&line);
-    ::cfsetispeed(&line, B2400);
-    ::cfsetospeed(&line, B2400);
-    if (::tcsetattr(slave_, TCSANOW, &line) != 0) {
-        error = systemError("cannot set " + lineName_ + " to raw mode");
+    // Raw bytes, no echo, no line editing. The line starts at 9600 baud with
+    // two stop bits, not at the thermostat's 2400 and one: the LINE entries
+    // of the log then show whether the program set the line up itself. A
+    // pseudo-terminal keeps 8 data bits and no parity whatever is set.
+    if (!resetLine(error))
         return false;
-    }
     // Non-blocking, so that a program that stops reading cannot stall us.
     setFlags(master_);
 
@@ -187,6 +182,42 @@ bool Host::open(const std::string& linkPath, int controlPort, std::string& error
     ::signal(SIGPIPE, SIG_IGN);
     ::signal(SIGTTIN, SIG_IGN);
     return true;
+}
+
+bool Host::resetLine(std::string& error)
+{
+    termios line{};
+    ::tcgetattr(slave_, &line);
+    ::cfmakeraw(&line);
+    ::cfsetispeed(&line, B9600);
+    ::cfsetospeed(&line, B9600);
+    line.c_cflag |= CSTOPB;
+    if (::tcsetattr(slave_, TCSANOW, &line) != 0) {
+        error = systemError("cannot set " + lineName_ + " to raw mode");
+        return false;
+    }
+    return true;
+}
+
+std::string Host::lineSettings() const
+{
+    termios line{};
+    if (::tcgetattr(slave_, &line) != 0)
+        return "unknown";
+    static const struct {
+        speed_t code;
+        int baud;
+    } speeds[] = {{B300, 300}, {B600, 600}, {B1200, 1200}, {B2400, 2400}, {B4800, 4800}, {B9600, 9600},
+                  {B19200, 19200}, {B38400, 38400}, {B57600, 57600}, {B115200, 115200}};
+    int baud = 0;
+    for (const auto& speed : speeds)
+        if (::cfgetospeed(&line) == speed.code)
+            baud = speed.baud;
+    const tcflag_t size = line.c_cflag & CSIZE;
+    const int data = size == CS5 ? 5 : size == CS6 ? 6 : size == CS7 ? 7 : 8;
+    const char* parity = !(line.c_cflag & PARENB) ? "none" : (line.c_cflag & PARODD) ? "odd" : "even";
+    return "speed " + std::to_string(baud) + " stop " + ((line.c_cflag & CSTOPB) ? "2" : "1") + " data " +
+           std::to_string(data) + " parity " + parity;
 }
 
 bool Host::writeLine(const std::vector<std::uint8_t>& bytes, std::string& error)

@@ -68,10 +68,28 @@ int main(int argc, char** argv)
     event(started);
 
     HostHandlers handlers;
-    handlers.lineBytes = [&](const std::uint8_t* bytes, std::size_t n) { thermostat.receive(bytes, n, hostNow()); };
+    // The line settings are logged whenever bytes come in under settings
+    // other than the last ones logged, so the log shows what the program set.
+    std::string lastLine;
+    handlers.lineBytes = [&](const std::uint8_t* bytes, std::size_t n) {
+        const std::string line = host.lineSettings();
+        if (line != lastLine) {
+            lastLine = line;
+            event("LINE " + line);
+        }
+        thermostat.receive(bytes, n, hostNow());
+    };
     handlers.command = [&](const std::string& line, bool& quit) {
         if (line.find_first_not_of(" \t") != std::string::npos)
             event("NOTE command: " + printableText(line, 200));
+        // The line belongs to the host, not to the thermostat's commands.
+        if (line == "line reset") {
+            std::string reason;
+            if (!host.resetLine(reason))
+                return "ERR " + reason;
+            lastLine.clear();
+            return std::string("OK line 9600 baud, 2 stop bits");
+        }
         return runCommand(thermostat, line, hostNow(), quit);
     };
     handlers.nextWake = [&] { return thermostat.nextReplyDue(); };

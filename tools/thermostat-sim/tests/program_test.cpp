@@ -11,6 +11,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -148,10 +149,17 @@ TEST_F(ProgramTest, AnswersOnItsPseudoTerminalTakesCommandsAndLogsTheWire)
     ASSERT_GE(line, 0);
     EXPECT_EQ(poll(5), (Bytes{0xA4, 0x0B, 0xA9, 0x0B, 0x0D}));
 
-    // The port survives the program closing and reopening it.
+    // The port survives the program closing and reopening it; the line
+    // settings it puts on the port are logged with the next bytes.
     ::close(line);
     line = ::open(linkPath.c_str(), O_RDWR | O_NOCTTY);
     ASSERT_GE(line, 0);
+    termios settings{};
+    ASSERT_EQ(::tcgetattr(line, &settings), 0);
+    ::cfsetospeed(&settings, B2400);
+    ::cfsetispeed(&settings, B2400);
+    settings.c_cflag &= ~CSTOPB;
+    ASSERT_EQ(::tcsetattr(line, TCSANOW, &settings), 0);
 
     const int control = connectControl(port);
     EXPECT_EQ(command(control, "drop 1").rfind("OK", 0), 0u);
@@ -176,7 +184,7 @@ TEST_F(ProgramTest, AnswersOnItsPseudoTerminalTakesCommandsAndLogsTheWire)
     EXPECT_NE(::lstat(linkPath.c_str(), &gone), 0) << "the link should be removed at exit";
 
     std::ifstream log(logPath);
-    const std::regex format(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} (IN|OUT|NOTE) .+)");
+    const std::regex format(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} (IN|OUT|NOTE|LINE) .+)");
     std::vector<std::string> wire;
     for (std::string entry; std::getline(log, entry);) {
         EXPECT_TRUE(std::regex_match(entry, format)) << entry;
@@ -184,8 +192,10 @@ TEST_F(ProgramTest, AnswersOnItsPseudoTerminalTakesCommandsAndLogsTheWire)
         if (event.rfind("NOTE", 0) != 0)
             wire.push_back(event);
     }
-    EXPECT_EQ(wire, (std::vector<std::string>{"IN B3 B3", "OUT A4 0B A9 0B 0D", "IN B3 B3", "IN B3 B3",
-                                              "OUT A4 0B A9 0B 0D", "IN B3 B3", "OUT A4 0B D6 0B 72"}));
+    EXPECT_EQ(wire, (std::vector<std::string>{"LINE speed 9600 stop 2 data 8 parity none", "IN B3 B3",
+                                              "OUT A4 0B A9 0B 0D", "LINE speed 2400 stop 1 data 8 parity none",
+                                              "IN B3 B3", "IN B3 B3", "OUT A4 0B A9 0B 0D", "IN B3 B3",
+                                              "OUT A4 0B D6 0B 72"}));
 }
 
 TEST(ProgramOptions, BadOptionFailsWithAMessage)
