@@ -1,0 +1,49 @@
+// Which stage of the program runs at a given minute, and what a minute tick of
+// a run does: the rules of the program run that need no window. Portable: no
+// Windows header.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "app/settings_record.h"
+#include "program/clock_stamp.h"
+
+// Where a run stands: the next stage to begin (the running one is
+// nextStage - 1; 0 while none has begun), the start of that next stage (the
+// end of the running one, or of the program after the last), and the code of
+// the running stage's temperature (0 while none has begun).
+struct RunPosition {
+    std::uint8_t nextStage = 0;
+    ClockStamp nextStageStart{};
+    std::uint16_t targetCode = 0;
+};
+
+enum class StageSearch { notBegun, running, allOver };
+
+// The stage whose interval holds the present minute: a stage runs from its
+// start minute (inclusive) to the next stage's start (exclusive); stages whose
+// whole hold lies in the past are skipped. An empty program is all over as
+// soon as its start moment is reached.
+StageSearch findStage(const ClockStamp& start, const StageEntry* stages, std::size_t count,
+                      const ClockStamp& present, RunPosition& position);
+
+// The minute a tick asks for re-synchronisation with: no clock minute is 100.
+constexpr std::int16_t kResyncMinute = 100;
+
+enum class MinuteStep {
+    nothing,   // no new minute, or nothing to do in it
+    send,      // (re)send the running stage's temperature (targetCode)
+    complete,  // the last stage's hold has run out: end the run
+};
+
+// One tick of a running program. Acts once per clock minute (lastTickMinute
+// keeps the minute last seen). When the present minute is at or past the
+// next stage's start, the run is re-synchronised to the stage that matches
+// the present: at its boundary minute that is simply the next stage, and a
+// boundary whose minute no tick saw (the computer asleep, the clock set
+// forward) is taken at the first tick after it. The first tick after
+// lastTickMinute was set to kResyncMinute sends the running stage's
+// temperature. stageChanged tells whether position now names another stage.
+MinuteStep minuteStep(std::int16_t& lastTickMinute, const ClockStamp& present, const ClockStamp& start,
+                      const StageEntry* stages, std::size_t count, RunPosition& position, bool& stageChanged);

@@ -1,0 +1,103 @@
+#include "control/run_schedule.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+ClockStamp at(int year, int month, int day, int hour, int minute) {
+    return ClockStamp{static_cast<std::int16_t>(year), static_cast<std::int16_t>(month),
+                      static_cast<std::int16_t>(day), static_cast<std::int16_t>(hour),
+                      static_cast<std::int16_t>(minute)};
+}
+
+// 31.12.24 23:58: A for 0:01, B for 1:00, C for 0:30; the program ends at
+// 01.01.25 01:29.
+const ClockStamp kStart = at(24, 12, 31, 23, 58);
+const StageEntry kStages[] = {{2930, 1, 0}, {2980, 0, 1}, {3030, 30, 0}};
+
+TEST(RunSchedule, FindStageTakesTheStageWhoseIntervalHoldsThePresentMinute) {
+    const struct {
+        ClockStamp present;
+        StageSearch result;
+        int nextStage;
+        ClockStamp nextStageStart;
+        int targetCode;
+    } cases[] = {
+        {at(24, 12, 31, 23, 57), StageSearch::notBegun, 0, kStart, 0},
+        {at(24, 12, 31, 23, 58), StageSearch::running, 1, at(24, 12, 31, 23, 59), 2930},
+        {at(24, 12, 31, 23, 59), StageSearch::running, 2, at(25, 1, 1, 0, 59), 2980},
+        {at(25, 1, 1, 0, 58), StageSearch::running, 2, at(25, 1, 1, 0, 59), 2980},
+        {at(25, 1, 1, 0, 59), StageSearch::running, 3, at(25, 1, 1, 1, 29), 3030},
+        {at(25, 1, 1, 1, 29), StageSearch::allOver, 3, at(25, 1, 1, 1, 29), 0},
+        {at(26, 6, 1, 12, 0), StageSearch::allOver, 3, at(25, 1, 1, 1, 29), 0},
+    };
+    for (const auto& c : cases) {
+        RunPosition position;
+        position.targetCode = 1;
+        EXPECT_EQ(findStage(kStart, kStages, 3, c.present, position), c.result) << c.present.hour << ":" << c.present.minute;
+        EXPECT_EQ(position.nextStage, c.nextStage);
+        EXPECT_EQ(position.nextStageStart, c.nextStageStart);
+        EXPECT_EQ(position.targetCode, c.targetCode);
+    }
+    RunPosition empty;
+    EXPECT_EQ(findStage(kStart, kStages, 0, at(24, 12, 31, 23, 57), empty), StageSearch::notBegun);
+    EXPECT_EQ(findStage(kStart, kStages, 0, kStart, empty), StageSearch::allOver);
+}
+
+struct Tick {
+    ClockStamp present;
+    MinuteStep step;
+    bool stageChanged;
+    int nextStage;
+};
+
+void runTicks(std::int16_t lastTickMinute, RunPosition position, std::initializer_list<Tick> ticks) {
+    for (const Tick& tick : ticks) {
+        bool changed = true;
+        EXPECT_EQ(minuteStep(lastTickMinute, tick.present, kStart, kStages, 3, position, changed), tick.step)
+            << tick.present.day << " " << tick.present.hour << ":" << tick.present.minute;
+        EXPECT_EQ(changed, tick.stageChanged);
+        EXPECT_EQ(position.nextStage, tick.nextStage);
+        EXPECT_EQ(lastTickMinute, tick.present.minute);
+    }
+}
+
+TEST(RunSchedule, MinuteTicksBeginEachStageAtItsStartMinuteAndEndAfterTheLast) {
+    RunPosition waiting;
+    findStage(kStart, kStages, 3, at(24, 12, 31, 23, 50), waiting);
+    runTicks(kResyncMinute, waiting,
+             {{at(24, 12, 31, 23, 50), MinuteStep::nothing, false, 0},  // not begun: nothing to send
+              {at(24, 12, 31, 23, 58), MinuteStep::send, true, 1},
+              {at(24, 12, 31, 23, 59), MinuteStep::send, true, 2},
+              {at(25, 1, 1, 0, 0), MinuteStep::nothing, false, 2},
+              {at(25, 1, 1, 0, 59), MinuteStep::send, true, 3},
+              {at(25, 1, 1, 1, 28), MinuteStep::nothing, false, 3},
+              {at(25, 1, 1, 1, 29), MinuteStep::complete, false, 3}});
+}
+
+TEST(RunSchedule, ResyncMissedBoundariesAndClockChanges) {
+    RunPosition inA;
+    findStage(kStart, kStages, 3, kStart, inA);
+    // The first tick after entering the running view sends the running stage;
+    // a second tick in the same minute does nothing.
+    runTicks(kResyncMinute, inA,
+             {{kStart, MinuteStep::send, false, 1}});
+    std::int16_t last = kStart.minute;
+    bool changed = false;
+    RunPosition position = inA;
+    EXPECT_EQ(minuteStep(last, kStart, kStart, kStages, 3, position, changed), MinuteStep::nothing);
+
+    // Asleep from stage A to the middle of stage C: B is skipped, C is sent.
+    runTicks(kStart.minute, inA, {{at(25, 1, 1, 1, 10), MinuteStep::send, true, 3}});
+    // Entering the view just before a boundary whose minute the first tick
+    // already lies in: the boundary is taken, not skipped.
+    runTicks(kResyncMinute, inA, {{at(24, 12, 31, 23, 59), MinuteStep::send, true, 2}});
+    // Asleep past the end of the program: the run ends.
+    runTicks(kStart.minute, inA, {{at(25, 1, 2, 0, 0), MinuteStep::complete, true, 3}});
+    // The clock set back an hour during stage B: B goes on, nothing is sent.
+    RunPosition inB;
+    findStage(kStart, kStages, 3, at(25, 1, 1, 0, 30), inB);
+    runTicks(30, inB, {{at(24, 12, 31, 23, 31), MinuteStep::nothing, false, 2}});
+}
+
+}  // namespace
