@@ -17,6 +17,8 @@
 
 namespace {
 
+// The run button's tooltip follows the run this long after each change.
+constexpr UINT kTooltipDelayMs = 500;
 constexpr char kCompletedText[] = "Завершено выполнение всех этапов.";
 constexpr char kIdleTip[] = " Начать автоматическое управление термостатом по заданному алгоритму ";
 constexpr char kRunningTip[] = " Завершить автоматическое управление термостатом ";
@@ -122,7 +124,7 @@ void stopRun(HWND window, bool completed) {
     if (!runActive()) return;
     clearRunFlag();
     run.setpointLocked = false;
-    SetTimer(window, runTooltipTimer, 500, nullptr);
+    SetTimer(window, runTooltipTimer, kTooltipDelayMs, nullptr);
     saveSettings();
     if (run.view.repaintRunState) run.view.repaintRunState(window);
     if (completed) MessageBoxA(window, kCompletedText, kMainWindowTitle, MB_OK);

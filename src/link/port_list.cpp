@@ -3,6 +3,7 @@
 #include "link/port_list.h"
 
 #include <cstring>
+#include <vector>
 
 #include "app/settings.h"
 #include "platform/scoped_handles.h"
@@ -77,10 +78,9 @@ const char* choosePortName(HWND combo) {
         SendMessageA(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(name));
     } else {
         // Longer than any buffer here: only the first part is shown.
-        char* whole = new char[static_cast<std::size_t>(length) + 1];
-        SendMessageA(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(whole));
-        std::memcpy(name, whole, sizeof name - 1);
-        delete[] whole;
+        std::vector<char> whole(static_cast<std::size_t>(length) + 1);
+        SendMessageA(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(whole.data()));
+        std::memcpy(name, whole.data(), sizeof name - 1);
     }
     std::memcpy(choice.name, name, sizeof choice.name);
     return choice.name;
