@@ -1,30 +1,25 @@
 #include "app/about.h"
 
+#include "app/look.h"
 #include "app/main_window.h"
-#include "app/painting.h"
 #include "app/startup.h"
+#include "platform/scoped_handles.h"
 #include "resources/resource.h"
 
 namespace {
 
 // The dialog's logo keeps its own background on the cyan banner, so it is a
 // copy of its own, not the main window's blended one.
-HBITMAP logo;
+GdiObject logo;
 
 constexpr COLORREF kBannerCyan = 0x00FFFF00;
-constexpr COLORREF kBrandBlue = 0x00FF0000;
-constexpr int kLogoWidth = 21;
-constexpr int kLogoHeight = 15;
 
 RECT mapped(HWND dialog, RECT units) {
     MapDialogRect(dialog, &units);
     return units;
 }
 
-void releaseLogo() {
-    if (logo) DeleteObject(logo);
-    logo = nullptr;
-}
+void releaseLogo() { logo.reset(); }
 
 void paintAbout(HWND dialog) {
     const RECT banner = mapped(dialog, {0, 0, 200, 14});
@@ -52,7 +47,7 @@ void paintAbout(HWND dialog) {
     if (logo) {
         const RECT place = mapped(dialog, {0, 0, 46, 14});
         MemoryDC memory(dc);
-        SelectedObject selected(memory.get(), logo);
+        SelectedObject selected(memory.get(), logo.get());
         BitBlt(dc, place.right, (place.bottom - place.top - kLogoHeight) / 2, kLogoWidth, kLogoHeight, memory.get(),
                0, 0, SRCCOPY);
     }
@@ -74,8 +69,7 @@ void showAboutDialog(HWND owner) {
 INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
     case WM_INITDIALOG:
-        releaseLogo();
-        logo = LoadBitmapA(appInstance(), MAKEINTRESOURCEA(IDB_LOGO));
+        logo.reset(LoadBitmapA(appInstance(), MAKEINTRESOURCEA(IDB_LOGO)));
         return FALSE;  // no default keyboard focus
     case WM_PAINT:
         paintAbout(dialog);
@@ -97,4 +91,4 @@ INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     }
 }
 
-HBITMAP aboutLogo() { return logo; }
+HBITMAP aboutLogo() { return logo.bitmap(); }

@@ -5,10 +5,11 @@
 #include "app/about.h"
 #include "app/build_info.h"
 #include "app/startup.h"
+#include "platform/scoped_handles.h"
 
 namespace {
 
-HMENU menu;
+ScopedMenu menu;
 
 // ShellExecuteA's "file not found"; other failures are not reported.
 constexpr INT_PTR kFileNotFound = 2;
@@ -27,24 +28,22 @@ bool inHelpArea(int x, int y) {
 }
 
 HMENU createHelpMenu() {
-    if (menu) return menu;
-    menu = CreatePopupMenu();
-    AppendMenuA(menu, MF_STRING, kHelpUserGuide, "Термостат под управлением ПК. Руководство пользователя.");
-    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(menu, MF_STRING, kHelpManual, "Термостат КРМ-Д. Руководство по эксплуатации.");
-    AppendMenuA(menu, MF_STRING, kHelpCertification, "Термостат КРМ-Д. Методика аттестации.");
-    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(menu, MF_STRING, kHelpWebSite, QUELLOR_SITE_HOST);
-    AppendMenuA(menu, MF_STRING, kHelpAbout, "О программе.");
-    return menu;
+    if (menu) return menu.get();
+    menu.reset(CreatePopupMenu());
+    const HMENU m = menu.get();
+    AppendMenuA(m, MF_STRING, kHelpUserGuide, "Термостат под управлением ПК. Руководство пользователя.");
+    AppendMenuA(m, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(m, MF_STRING, kHelpManual, "Термостат КРМ-Д. Руководство по эксплуатации.");
+    AppendMenuA(m, MF_STRING, kHelpCertification, "Термостат КРМ-Д. Методика аттестации.");
+    AppendMenuA(m, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(m, MF_STRING, kHelpWebSite, QUELLOR_SITE_HOST);
+    AppendMenuA(m, MF_STRING, kHelpAbout, "О программе.");
+    return m;
 }
 
-HMENU helpMenu() { return menu; }
+HMENU helpMenu() { return menu.get(); }
 
-void destroyHelpMenu() {
-    if (menu) DestroyMenu(menu);
-    menu = nullptr;
-}
+void destroyHelpMenu() { menu.reset(); }
 
 std::string helpDocumentPath(const char* folder, const char* name) {
     std::string path = folder ? folder : "";
@@ -63,7 +62,7 @@ void onHelpClick(HWND window, LPARAM lParam) {
     if (!inHelpArea(LOWORD(lParam), HIWORD(lParam)) || !menu) return;
     POINT anchor = helpMenuAnchor;
     ClientToScreen(window, &anchor);
-    TrackPopupMenu(menu, TPM_CENTERALIGN | TPM_LEFTBUTTON, anchor.x, anchor.y, 0, window, nullptr);
+    TrackPopupMenu(menu.get(), TPM_CENTERALIGN | TPM_LEFTBUTTON, anchor.x, anchor.y, 0, window, nullptr);
 }
 
 void onHelpCommand(HWND window, WPARAM wParam) {

@@ -31,6 +31,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
     initAppShell(instance);
     HWND window = createMainWindow();
+    if (!window) {
+        // The operator cancelled the search for a port: nothing was shown
+        // and nothing is saved.
+        closeSettingsFile();
+        ExitProcess(0);
+    }
     ShowWindow(window, SW_SHOWNORMAL);
     UpdateWindow(window);
 

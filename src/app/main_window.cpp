@@ -12,6 +12,9 @@
 #include "link/protocol.h"
 #include "link/serial_port.h"
 #include "link/temperature.h"
+#include "link/temperature_edit.h"
+#include "platform/scoped_handles.h"
+#include "platform/tool_info.h"
 #include "program/clock_stamp.h"
 #include "program/input_fields.h"
 #include "program/stage_list.h"
@@ -20,13 +23,20 @@
 
 namespace {
 
-MainControls mainControls;
-MainFonts mainFonts;
-HBITMAP logo;
-int height;
-// Set when the operator cancelled the port search: the window was left
-// half-built and is closed without saving anything.
-bool constructionAbandoned;
+// Everything the window keeps, in one place.
+struct WindowState {
+    MainControls controls{};
+    MainFonts fonts{};
+    GdiObject ownedFonts[6];
+    GdiObject logo;
+    int height = 0;
+    // Set once WM_CREATE has finished: a window whose creation failed saves
+    // nothing when it is destroyed.
+    bool built = false;
+};
+WindowState state;
+MainControls& mainControls = state.controls;
+MainFonts& mainFonts = state.fonts;
 
 constexpr DWORD kButtonStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | BS_CENTER | BS_VCENTER;
 constexpr DWORD kTemperatureEditStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
@@ -43,25 +53,22 @@ const char kCloseQuestion[] =
     "реальному времени момента запуска.\n\n\r"
     "    Закрыть программу?\n\r";
 
-// Background points of our logo (src/resources/logo.bmp): its white field is
-// one connected area, and each of these lies in it.
-constexpr POINT kLogoBackgroundPoints[] = {{0, 0}, {10, 0}, {4, 5}, {14, 7}, {7, 3}};
+// Background points of our logo (src/resources/logo.bmp): the white field
+// around the drawing, the corner beside the red bar's foot, and the two
+// gaps under the wave's crests.
+constexpr POINT kLogoBackgroundPoints[] = {{0, 0}, {16, 14}, {20, 14}, {3, 12}, {9, 12}};
 
 HBITMAP blendLogoBackground(HBITMAP bitmap) {
     if (!bitmap) return bitmap;
-    HDC memory = CreateCompatibleDC(nullptr);
-    if (!memory) return bitmap;
-    HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
-    HBRUSH face = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
-    HGDIOBJ oldBrush = SelectObject(memory, face);
+    MemoryDC memory(nullptr);
+    if (!memory.get()) return bitmap;
+    SelectedObject selectedBitmap(memory.get(), bitmap);
+    GdiObject face(CreateSolidBrush(GetSysColor(COLOR_BTNFACE)));
+    SelectedObject selectedBrush(memory.get(), face.get());
     for (const POINT& point : kLogoBackgroundPoints) {
-        const COLORREF colour = GetPixel(memory, point.x, point.y);
-        if (colour != CLR_INVALID) ExtFloodFill(memory, point.x, point.y, colour, FLOODFILLSURFACE);
+        const COLORREF colour = GetPixel(memory.get(), point.x, point.y);
+        if (colour != CLR_INVALID) ExtFloodFill(memory.get(), point.x, point.y, colour, FLOODFILLSURFACE);
     }
-    SelectObject(memory, oldBrush);
-    DeleteObject(face);
-    SelectObject(memory, oldBitmap);
-    DeleteDC(memory);
     return bitmap;
 }
 
@@ -71,12 +78,15 @@ HFONT makeFont(const char* face, int fontHeight, int width, int weight, bool ita
 }
 
 void createFonts() {
-    mainFonts.captionFont = makeFont("MS Sans Serif", 8, 0, 0, false);
-    mainFonts.boldFont = makeFont("MS Sans Serif", 8, 0, 700, false);
-    mainFonts.readoutFont = makeFont("Arial", 32, 0, 700, false);
-    mainFonts.unitFont = makeFont("Arial", 32, 10, 700, false);
-    mainFonts.brandFont = makeFont("Arial", 20, 0, 800, false);
-    mainFonts.helpFont = makeFont("Arial", 15, 9, 800, true);
+    MainFonts& f = mainFonts;
+    f.captionFont = makeFont("MS Sans Serif", 8, 0, 0, false);
+    f.boldFont = makeFont("MS Sans Serif", 8, 0, 700, false);
+    f.readoutFont = makeFont("Arial", 32, 0, 700, false);
+    f.unitFont = makeFont("Arial", 32, 10, 700, false);
+    f.brandFont = makeFont("Arial", 20, 0, 800, false);
+    f.helpFont = makeFont("Arial", 15, 9, 800, true);
+    const HFONT made[] = {f.captionFont, f.boldFont, f.readoutFont, f.unitFont, f.brandFont, f.helpFont};
+    for (int i = 0; i < 6; ++i) state.ownedFonts[i].reset(made[i]);
 }
 
 HWND createChild(HWND window, const char* className, const char* text, DWORD style, DWORD exStyle, int x, int y,
@@ -150,15 +160,9 @@ void createStageInputs(HWND window) {
 }
 
 void addTool(HWND window, UINT flags, UINT_PTR id, RECT area, const char* text) {
-    TOOLINFOA tool = {};
-    // The version 1 record: Wine drops the text of a record whose size it
-    // does not know, and sizeof differs between the 32- and 64-bit builds.
-    tool.cbSize = TTTOOLINFOA_V1_SIZE;
+    TOOLINFOA tool = toolRecord(window, id, text);
     tool.uFlags = flags;
-    tool.hwnd = window;
-    tool.uId = id;
     tool.rect = area;
-    tool.lpszText = const_cast<char*>(text);
     SendMessageA(mainControls.toolTip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
@@ -188,14 +192,9 @@ void createToolTip(HWND window) {
 void releaseResources() {
     closeRecordFile();
     if (portOpen()) closePort();
-    HFONT* all[] = {&mainFonts.captionFont, &mainFonts.boldFont, &mainFonts.readoutFont,
-                    &mainFonts.unitFont,    &mainFonts.brandFont, &mainFonts.helpFont};
-    for (HFONT* font : all) {
-        if (*font) DeleteObject(*font);
-        *font = nullptr;
-    }
-    if (logo) DeleteObject(logo);
-    logo = nullptr;
+    for (GdiObject& font : state.ownedFonts) font.reset();
+    mainFonts = MainFonts{};
+    state.logo.reset();
     destroyHelpMenu();
     // The tooltip has no owner; without this it would outlive the window and
     // keep tools that point at it.
@@ -203,12 +202,92 @@ void releaseResources() {
     mainControls.toolTip = nullptr;
 }
 
-LRESULT onCreate(HWND window) {
-    mainControls = MainControls{};
-    mainControls.window = window;
-    constructionAbandoned = false;
+void showSetpoint(TemperatureCode code) {
+    char text[kTemperatureTextSize];
+    formatTemperature(tenthsFromCode(code), text);
+    SendMessageA(mainControls.setpointEdit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+}
 
-    logo = blendLogoBackground(LoadBitmapA(appInstance(), MAKEINTRESOURCEA(IDB_LOGO)));
+// What the link reports, and what follows from it for the controls, the
+// run and the recording.
+
+void onLinkConnected(HWND window, TemperatureCode maintained) {
+    const MainControls& c = mainControls;
+    showSetpoint(maintained);
+    EnableWindow(c.connectButton, TRUE);
+    EnableWindow(c.portCombo, TRUE);
+    ShowWindow(c.connectButton, SW_HIDE);
+    ShowWindow(c.portCombo, SW_HIDE);
+    EnableWindow(c.recordButton, TRUE);
+    InvalidateRect(window, &linkPanelRect, TRUE);
+
+    if (runActive() && resumeRun(window)) return;
+    // No run, or one that did not resume: an idle connection.
+    if (parseTemperature(c.setpointEdit).valid) EnableWindow(c.setButton, TRUE);
+    SYSTEMTIME now;
+    EnableWindow(c.runButton, startMomentReached(now) ? FALSE : TRUE);
+}
+
+void onLinkStatusChanged(HWND window, bool measuredChanged, bool maintainedChanged, TemperatureCode maintained) {
+    if (measuredChanged) InvalidateRect(window, &readoutRect, FALSE);
+    if (!maintainedChanged) return;
+    // The bath now keeps another temperature than the running stage asks
+    // for (changed at its own panel, say): the stage's temperature again.
+    if (runWantsResend()) queueSetCommand();
+    showSetpoint(maintained);
+}
+
+void onLinkLost(HWND) { EnableWindow(mainControls.setButton, FALSE); }
+
+void onLinkGivenUp(HWND window, LinkState from) {
+    const MainControls& c = mainControls;
+    EnableWindow(c.runButton, FALSE);
+    EnableWindow(c.recordButton, FALSE);
+    endRecording();
+    EnableWindow(c.connectButton, TRUE);
+    EnableWindow(c.portCombo, TRUE);
+    // The first attempt since start-up passes silently, and a run read from
+    // the file does not survive it.
+    if (from == linkStartUp) {
+        abandonRun();
+        return;
+    }
+    ShowWindow(c.portCombo, SW_SHOW);
+    ShowWindow(c.connectButton, SW_SHOW);
+    InvalidateRect(window, &linkPanelRect, TRUE);
+    if (from == linkLost && runActive()) stopRun(window, false);
+}
+
+bool confirmationsQuiet() { return runActive(); }
+
+void repaintRunState(HWND window) {
+    InvalidateRect(window, &setpointBoxRect, FALSE);
+    InvalidateRect(window, &startMomentStripRect, FALSE);
+}
+
+void onSetButton(HWND) {
+    const ParsedTemperature typed = parseTemperature(mainControls.setpointEdit);
+    if (typed.valid) queueSetCommand(typed.code);
+}
+
+// Every module's state as at program start: the window is made once per run
+// of the program, and again by each in-process test.
+void resetModules() {
+    resetLink();
+    resetPortList();
+    resetRun();
+    resetStageList();
+    resetInputFields();
+}
+
+LRESULT onCreate(HWND window) {
+    state.controls = MainControls{};
+    state.built = false;
+    mainControls.window = window;
+    resetModules();
+    setLinkReports(LinkReports{onLinkConnected, onLinkStatusChanged, onLinkLost, onLinkGivenUp, confirmationsQuiet});
+
+    state.logo.reset(blendLogoBackground(LoadBitmapA(appInstance(), MAKEINTRESOURCEA(IDB_LOGO))));
     createFonts();
     createHelpMenu();
 
@@ -217,40 +296,47 @@ LRESULT onCreate(HWND window) {
                                          WS_EX_CLIENTEDGE, 38, 43, 64, 100);
     setFont(mainControls.portCombo, static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)));
     if (!listPorts(window, mainControls.portCombo)) {
-        // The operator gave up: nothing is saved and the program ends. The
-        // posted close takes the half-built window away before WM_QUIT.
-        constructionAbandoned = true;
+        // The operator gave up: the window is never shown, nothing is saved
+        // and the message loop is told to end.
         releaseResources();
-        PostMessageA(window, WM_CLOSE, 0, 0);
         PostQuitMessage(0);
-        return 0;
+        return -1;
     }
 
     createPanelControls(window);
 
     RECT client;
     GetClientRect(window, &client);
-    height = client.bottom - client.top;
+    state.height = client.bottom - client.top;
 
     createStageList(window);
     createStageInputs(window);
     createToolTip(window);
 
-    fillStageList(window);
-    setUpStartMoment(window);
-    recomputeSchedule(window);
+    const MainControls& c = mainControls;
+    attachRunView(RunView{c.runButton, c.stageList, c.setpointEdit, c.setButton, c.toolTip, c.startYearEdit,
+                          c.startMonthEdit, c.startDayEdit, c.startHourEdit, c.startMinuteEdit, repaintRunState});
 
-    SYSTEMTIME now;
-    if (settings().runFlag != kFlagOff && startMomentReached(now)) settings().runFlag = kFlagOff;
+    fillStageList(window);
+    // A stored start moment makes every start connect by itself, when the
+    // saved port is listed; a port that cannot be opened is not reported.
+    // Only then is the stored start moment restored.
+    const bool connectNow = settings().startYear != 0 && autoConnectAllowed();
+    if (connectNow) connectChosenPort(window, c.portCombo, c.connectButton);
+    setUpStartMoment(connectNow);
+    recomputeSchedule(window);
+    keepRunOnlyIfAhead();
+
     if (settings().stageCount == 0) {
-        EnableWindow(mainControls.clearListButton, FALSE);
-        EnableWindow(mainControls.runButton, FALSE);
+        EnableWindow(c.clearListButton, FALSE);
+        EnableWindow(c.runButton, FALSE);
     }
+    state.built = true;
     return 0;
 }
 
 LRESULT onClose(HWND window, WPARAM wParam, LPARAM lParam) {
-    if (!constructionAbandoned && linkIsUp() && settings().runFlag != kFlagOff) {
+    if (linkIsUp() && runActive()) {
         const int answer = MessageBoxA(window, kCloseQuestion, kMainWindowTitle,
                                        MB_YESNO | MB_ICONINFORMATION | MB_DEFBUTTON2);
         if (answer != IDYES) return 0;
@@ -259,22 +345,10 @@ LRESULT onClose(HWND window, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT onDestroy(HWND) {
-    if (constructionAbandoned) {
-        // Released when the construction stopped; WM_QUIT is already posted.
-        constructionAbandoned = false;
-        mainControls = MainControls{};
-        return 0;
-    }
-    if (startMomentValid()) {
-        const ClockStamp start = copyStartMoment(startInput());
-        SettingsRecord& record = settings();
-        record.startYear = static_cast<std::uint16_t>(start.year);
-        record.startMonth = static_cast<std::uint16_t>(start.month);
-        record.startDay = static_cast<std::uint16_t>(start.day);
-        record.startHour = static_cast<std::uint16_t>(start.hour);
-        record.startMinute = static_cast<std::uint16_t>(start.minute);
-        saveSettings();
-    }
+    // A creation that failed released what it had made and posted WM_QUIT.
+    if (!state.built) return 0;
+    state.built = false;
+    storeStartMoment();
     releaseResources();
     mainControls = MainControls{};
     PostQuitMessage(0);
@@ -283,7 +357,7 @@ LRESULT onDestroy(HWND) {
 
 void onExchangeTimer(HWND window) {
     recordStep(window);
-    runMinuteTick(window);
+    if (!runMinuteTick(window)) return;  // the run ended: this tick sends nothing
     onExchangeTick(window);
 }
 
@@ -302,8 +376,8 @@ void onCommand(HWND window, WPARAM wParam, LPARAM lParam) {
     const HWND from = reinterpret_cast<HWND>(lParam);
     const MainControls& c = mainControls;
     if (!from) onHelpCommand(window, wParam);
-    else if (from == c.connectButton) onConnectButton(window);
-    else if (from == c.portCombo) onPortComboCommand(window, wParam);
+    else if (from == c.connectButton) onConnectButton(window, c.portCombo, c.connectButton);
+    else if (from == c.portCombo) onPortComboCommand(wParam, c.portCombo, c.connectButton);
     else if (from == c.addStageButton) onAddStageButton(window);
     else if (from == c.clearListButton) onClearListButton(window);
     else if (from == c.setButton) onSetButton(window);
@@ -320,8 +394,8 @@ void onNotify(HWND window, LPARAM lParam) {
 
 const MainControls& controls() { return mainControls; }
 const MainFonts& fonts() { return mainFonts; }
-HBITMAP logoBitmap() { return logo; }
-int clientHeight() { return height; }
+HBITMAP logoBitmap() { return state.logo.bitmap(); }
+int clientHeight() { return state.height; }
 
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {

@@ -1,19 +1,15 @@
 // The main window: its controls, fonts and bitmap, and the window procedure
-// that hands every message to the module that owns it.
+// that hands every message to the module that owns it. The window composes
+// the reactions: what the controls, the run and the recording do when the
+// link reports. The link, the run and the recording never include this header.
 #pragma once
 
 #include <windows.h>
 
-// Private messages of the main window.
-constexpr UINT ReplyArrived = WM_USER + 100;  // from the receive thread
-constexpr UINT ValueKey = WM_USER + 101;      // from the two temperature fields
-constexpr UINT FieldKey = WM_USER + 102;      // from the seven two-digit fields
-
-// Timers of the main window.
-constexpr UINT_PTR exchangeTimer = 1000;    // 500 ms exchange cycle
-constexpr UINT_PTR replyTimer = 1001;       // 1 s reply time-out
-constexpr UINT_PTR stageTooltipTimer = 1002;
-constexpr UINT_PTR runTooltipTimer = 1003;
+// The private messages and timers it handles are declared by their senders
+// and owners: ReplyArrived (link/serial_port.h), ValueKey and FieldKey
+// (program/input_fields.h), exchangeTimer and replyTimer (link/protocol.h),
+// stageTooltipTimer (program/stage_list.h), runTooltipTimer (control/run.h).
 
 struct MainControls {
     HWND window;

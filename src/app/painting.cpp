@@ -1,6 +1,9 @@
 #include "app/painting.h"
 
+#include "app/help.h"
+#include "app/look.h"
 #include "control/run.h"
+#include "link/protocol.h"
 #include "link/temperature.h"
 #include "program/stage_list.h"
 
@@ -10,11 +13,6 @@ namespace {
 constexpr UINT kCentred = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
 constexpr UINT kLeft = DT_VCENTER | DT_SINGLELINE;
 constexpr UINT kRight = DT_RIGHT | DT_VCENTER | DT_SINGLELINE;
-
-constexpr COLORREF kBrandBlue = 0x00FF0000;
-
-constexpr int kLogoWidth = 21;
-constexpr int kLogoHeight = 15;
 
 void drawText(HDC dc, const char* text, RECT rect, UINT format = kCentred) {
     DrawTextA(dc, text, -1, &rect, format);
@@ -53,7 +51,7 @@ PaintState currentPaintState() {
     state.link = linkState();
     state.measuredTenths = measuredTenths();
     state.setpointLocked = setpointLocked();
-    state.running = runFlag() != 0;
+    state.running = runActive();
     state.stageNumber = static_cast<unsigned long>(entryStageIndex()) + 1;
     state.stageStartDate = stageStartDateText();
     state.stageStartTime = stageStartTimeText();
@@ -93,7 +91,7 @@ void paintWindowContents(HDC dc, const PaintState& state, const PaintTools& tool
 
     // 4. The help area's caption.
     if (f.helpFont) SelectObject(dc, f.helpFont);
-    drawText(dc, "Справка", {30, 273, 110, 293});
+    drawText(dc, "Справка", helpAreaRect);
 
     // 5. The maker's name, kept at a fixed distance from the bottom.
     if (f.brandFont) SelectObject(dc, f.brandFont);

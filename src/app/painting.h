@@ -8,7 +8,8 @@
 #include <cstdint>
 
 #include "app/main_window.h"
-#include "link/protocol.h"
+#include "link/link_state.h"
+#include "platform/scoped_handles.h"
 
 // Areas that other modules invalidate.
 constexpr RECT linkPanelRect = {12, 12, 128, 108};
@@ -52,81 +53,3 @@ void paintStageStart(HDC dc, HFONT boldFont, const char* date, const char* time)
 LRESULT paintMainWindow(HWND window);
 void redrawStageNumber(HWND window);
 void redrawStageStart(HWND window);
-
-// Scoped holders for device contexts and GDI objects, so that every object
-// made or selected during a paint is released on every path.
-class GdiObject {
-public:
-    explicit GdiObject(HGDIOBJ object) : object_(object) {}
-    ~GdiObject() {
-        if (object_) DeleteObject(object_);
-    }
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
-    HGDIOBJ get() const { return object_; }
-    HBRUSH brush() const { return static_cast<HBRUSH>(object_); }
-
-private:
-    HGDIOBJ object_;
-};
-
-// Selects an object into a DC and puts the previous one back. A null object is
-// not selected (a window whose fonts were not made keeps the DC's own).
-class SelectedObject {
-public:
-    SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), previous_(object ? SelectObject(dc, object) : nullptr) {}
-    ~SelectedObject() { restore(); }
-    SelectedObject(const SelectedObject&) = delete;
-    SelectedObject& operator=(const SelectedObject&) = delete;
-    void restore() {
-        if (previous_) SelectObject(dc_, previous_);
-        previous_ = nullptr;
-    }
-
-private:
-    HDC dc_;
-    HGDIOBJ previous_;
-};
-
-class MemoryDC {
-public:
-    explicit MemoryDC(HDC compatibleWith) : dc_(CreateCompatibleDC(compatibleWith)) {}
-    ~MemoryDC() {
-        if (dc_) DeleteDC(dc_);
-    }
-    MemoryDC(const MemoryDC&) = delete;
-    MemoryDC& operator=(const MemoryDC&) = delete;
-    HDC get() const { return dc_; }
-
-private:
-    HDC dc_;
-};
-
-class WindowDC {
-public:
-    explicit WindowDC(HWND window) : window_(window), dc_(GetDC(window)) {}
-    ~WindowDC() {
-        if (dc_) ReleaseDC(window_, dc_);
-    }
-    WindowDC(const WindowDC&) = delete;
-    WindowDC& operator=(const WindowDC&) = delete;
-    HDC get() const { return dc_; }
-
-private:
-    HWND window_;
-    HDC dc_;
-};
-
-class PaintDC {
-public:
-    explicit PaintDC(HWND window) : window_(window), dc_(BeginPaint(window, &paint_)) {}
-    ~PaintDC() { EndPaint(window_, &paint_); }
-    PaintDC(const PaintDC&) = delete;
-    PaintDC& operator=(const PaintDC&) = delete;
-    HDC get() const { return dc_; }
-
-private:
-    HWND window_;
-    PAINTSTRUCT paint_{};
-    HDC dc_;
-};

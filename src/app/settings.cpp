@@ -5,10 +5,12 @@
 
 #include <cstring>
 
+#include "platform/scoped_handles.h"
+
 namespace {
 
 SettingsRecord record;
-HANDLE settingsFile = INVALID_HANDLE_VALUE;
+ScopedHandle settingsFile;
 
 void appendText(char* to, unsigned size, const char* text) {
     const std::size_t used = std::strlen(to);
@@ -31,16 +33,18 @@ bool prepareSettingsPath(char* path, unsigned size) {
 }
 
 bool openSettingsFile(const char* path) {
-    settingsFile = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                               FILE_ATTRIBUTE_ARCHIVE, nullptr);
-    if (settingsFile == INVALID_HANDLE_VALUE) return false;
+    const HANDLE file =
+        CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_ARCHIVE, nullptr);
+    const DWORD opened = GetLastError();
+    settingsFile.reset(file);
+    if (!settingsFile) return false;
 
-    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    if (opened == ERROR_ALREADY_EXISTS) {
         // Only the first 1556 bytes can belong to the record; a longer file
         // was written by something else and its tail is not read.
         std::uint8_t image[kSettingsMaxSize] = {};
         DWORD read = 0;
-        ReadFile(settingsFile, image, sizeof image, &read, nullptr);
+        ReadFile(settingsFile.get(), image, sizeof image, &read, nullptr);
         record = decodeSettings(image, read);
     } else {
         record = SettingsRecord{};
@@ -49,25 +53,22 @@ bool openSettingsFile(const char* path) {
         std::uint8_t header[kSettingsHeaderSize];
         encodeSettings(record, header);
         DWORD written = 0;
-        WriteFile(settingsFile, header, sizeof header, &written, nullptr);
-        FlushFileBuffers(settingsFile);
+        WriteFile(settingsFile.get(), header, sizeof header, &written, nullptr);
+        FlushFileBuffers(settingsFile.get());
     }
     return true;
 }
 
 void saveSettings() {
-    if (settingsFile == INVALID_HANDLE_VALUE) return;
+    if (!settingsFile) return;
     std::uint8_t image[kSettingsMaxSize];
     const std::size_t size = encodeSettings(record, image);
-    SetFilePointer(settingsFile, 0, nullptr, FILE_BEGIN);
+    SetFilePointer(settingsFile.get(), 0, nullptr, FILE_BEGIN);
     DWORD written = 0;
-    WriteFile(settingsFile, image, static_cast<DWORD>(size), &written, nullptr);
+    WriteFile(settingsFile.get(), image, static_cast<DWORD>(size), &written, nullptr);
     // Runs are left alone for days: a change must be on the disk before the
     // next power cut, not in the system's cache.
-    FlushFileBuffers(settingsFile);
+    FlushFileBuffers(settingsFile.get());
 }
 
-void closeSettingsFile() {
-    if (settingsFile != INVALID_HANDLE_VALUE) CloseHandle(settingsFile);
-    settingsFile = INVALID_HANDLE_VALUE;
-}
+void closeSettingsFile() { settingsFile.reset(); }

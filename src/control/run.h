@@ -1,29 +1,74 @@
-// Automatic control: running the stage list against the clock.
+// Automatic control: running the stage list against the clock. The run owns
+// the run flag of the settings record and the start moment; the window hands
+// it the controls it shows its state in and calls it at the steps below.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
 
-std::uint8_t runFlag();
+// One-shot timer of the main window: the run button's tooltip follows the run.
+constexpr UINT_PTR runTooltipTimer = 1003;
+
+// What the run shows its state in, handed over by the window at creation.
+struct RunView {
+    HWND runButton;
+    HWND stageList;
+    HWND setpointEdit;
+    HWND setButton;
+    HWND toolTip;
+    HWND startYearEdit;
+    HWND startMonthEdit;
+    HWND startDayEdit;
+    HWND startHourEdit;
+    HWND startMinuteEdit;
+    // Repaints what the window draws from the run's state: the set-point box
+    // and the start-moment strip.
+    void (*repaintRunState)(HWND window);
+};
+void attachRunView(const RunView& view);
+
+// The one test of "a run is active": the run flag is set.
 bool runActive();
 bool setpointLocked();
 // Index of the next stage to begin; 0 while no stage of this run has begun.
 std::uint8_t nextStage();
+// True when a change of the maintained temperature is to be answered by
+// sending the running stage's temperature again.
+bool runWantsResend();
 
 // Fills now with the local time (year minus 2000) and tells whether the present
 // minute is not earlier than the schedule's end.
 bool startMomentReached(SYSTEMTIME& now);
 
-// Start-up: the stored start moment (connecting at once when the saved port
-// is usable) or else the present minute goes into startInput and the five
-// start fields.
-void setUpStartMoment(HWND window);
+// Start-up: the stored start moment (when restoreStored) or else the present
+// minute goes into startInput and the five start fields.
+void setUpStartMoment(bool restoreStored);
 // Writes the five start fields from startInput.
 void showStartMoment();
+// The end: a valid start moment, with the run flag as it stands, is saved.
+void storeStartMoment();
+// Start-up, once the stages are dated: a run left set in the file is kept
+// only while the program's end is still ahead.
+void keepRunOnlyIfAhead();
+// The first exchange since start-up got no reply: a run read from the file is
+// dropped, in memory only.
+void abandonRun();
 
-void runMinuteTick(HWND window);
-void resumeRun(HWND window);
+// A step of each exchange-timer tick, before the exchange step. False when the
+// tick ends here and sends nothing (the run has just completed).
+bool runMinuteTick(HWND window);
+// On the first status reply of a connection or after a loss, while a run is
+// active. True when the run resumed; false when it did not (no run, or the
+// program is over), and the connection goes on as an idle one.
+bool resumeRun(HWND window);
+// After the stage list changed during a run.
+void resyncRun(HWND window);
+// Ends the run; completed adds the message that all stages are done.
 void stopRun(HWND window, bool completed);
 void onRunButton(HWND window);
 void onRunTooltipTimer(HWND window);
+
+// Back to the state at program start; the window hands the view over again
+// with attachRunView. The run flag is the settings record's.
+void resetRun();

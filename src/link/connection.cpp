@@ -2,7 +2,8 @@
 
 #include <cstring>
 
-#include "link/serial_port.h"
+#include "link/port_list.h"
+#include "link/protocol.h"
 
 namespace {
 
@@ -11,13 +12,19 @@ constexpr char kOpenFailedEnd[] = ".\n\rПорт отсутствует или\n
 
 }  // namespace
 
-void onConnectButton(HWND window) {
+bool connectChosenPort(HWND window, HWND combo, HWND connectButton) {
+    if (!startConnection(choosePortName(combo), window)) return false;
+    EnableWindow(connectButton, FALSE);
+    EnableWindow(combo, FALSE);
+    return true;
+}
+
+void onConnectButton(HWND window, HWND combo, HWND connectButton) {
     // Once open, the first reply or its time-out carries the attempt on.
-    if (openPort(window)) return;
-    const char* name = portName();
+    if (connectChosenPort(window, combo, connectButton)) return;
     char text[sizeof kOpenFailedStart + 256 + sizeof kOpenFailedEnd];
     std::strcpy(text, kOpenFailedStart);
-    std::strncat(text, name, 255);
+    std::strncat(text, chosenPortName(), 255);
     std::strcat(text, kOpenFailedEnd);
     MessageBoxA(window, text, nullptr, MB_OK);
 }

@@ -2,22 +2,30 @@
 // HKLM\Hardware\DeviceMap\SerialComm, in the order the registry gives them.
 #include "link/port_list.h"
 
-#include "app/main_window.h"
+#include <cstring>
+#include <vector>
+
 #include "app/settings.h"
+#include "platform/scoped_handles.h"
 
 namespace {
 
-bool autoConnect;
-
 constexpr DWORD kNameSize = 32;
+
+struct PortChoice {
+    bool autoConnect = false;
+    // The name of the last entry taken, even one too long to open.
+    char name[256] = "COM100";
+};
+PortChoice choice;
 
 // Adds every listed port's name to combo and returns how many were added.
 // A value whose name or data does not fit the 32-byte buffers, or whose data
 // is not a terminated string, is skipped: a cut or unterminated name would
 // open some other device or read past the buffer.
 int addListedPorts(HWND combo) {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Hardware\\DeviceMap\\SerialComm", 0, KEY_QUERY_VALUE, &key) !=
+    ScopedRegKey key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Hardware\\DeviceMap\\SerialComm", 0, KEY_QUERY_VALUE, key.out()) !=
         ERROR_SUCCESS)
         return 0;
     int count = 0;
@@ -27,7 +35,7 @@ int addListedPorts(HWND combo) {
         char data[kNameSize];
         DWORD dataSize = sizeof data;
         DWORD type = 0;
-        const LONG result = RegEnumValueA(key, index, name, &nameSize, nullptr, &type,
+        const LONG result = RegEnumValueA(key.get(), index, name, &nameSize, nullptr, &type,
                                           reinterpret_cast<BYTE*>(data), &dataSize);
         if (result == ERROR_MORE_DATA) continue;
         if (result != ERROR_SUCCESS) break;  // ERROR_NO_MORE_ITEMS, or a key that cannot be read on
@@ -40,40 +48,60 @@ int addListedPorts(HWND combo) {
         SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(data));
         ++count;
     }
-    RegCloseKey(key);
     return count;
 }
 
 }  // namespace
 
 bool listPorts(HWND window, HWND combo) {
-    autoConnect = false;
+    choice.autoConnect = false;
     int count;
     while ((count = addListedPorts(combo)) == 0) {
         if (MessageBoxA(window, "Не найдено ни одного COM-порта", nullptr, MB_RETRYCANCEL | MB_DEFBUTTON2) !=
             IDRETRY)
             return false;
     }
-    autoConnect = settings().portIndex < count;
+    choice.autoConnect = settings().portIndex < count;
     SendMessageA(combo, CB_SETCURSEL, settings().portIndex, 0);
     return true;
 }
 
-bool autoConnectAllowed() { return autoConnect; }
+bool autoConnectAllowed() { return choice.autoConnect; }
 
-void onPortComboCommand(HWND, WPARAM wParam) {
-    const MainControls& c = controls();
+const char* choosePortName(HWND combo) {
+    const WPARAM index = settings().portIndex;
+    const LRESULT length = combo ? SendMessageA(combo, CB_GETLBTEXTLEN, index, 0) : CB_ERR;
+    if (length == CB_ERR || length < 0) return choice.name;  // no such entry: keep the last name
+
+    char name[sizeof choice.name] = {};
+    if (static_cast<std::size_t>(length) < sizeof name) {
+        SendMessageA(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(name));
+    } else {
+        // Longer than any buffer here: only the first part is shown.
+        std::vector<char> whole(static_cast<std::size_t>(length) + 1);
+        SendMessageA(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(whole.data()));
+        std::memcpy(name, whole.data(), sizeof name - 1);
+    }
+    std::memcpy(choice.name, name, sizeof choice.name);
+    return choice.name;
+}
+
+void onPortComboCommand(WPARAM wParam, HWND combo, HWND connectButton) {
     switch (HIWORD(wParam)) {
     case CBN_SELCHANGE: {
-        const LRESULT selected = SendMessageA(c.portCombo, CB_GETCURSEL, 0, 0);
+        const LRESULT selected = SendMessageA(combo, CB_GETCURSEL, 0, 0);
         // A change that leaves nothing selected has no index to keep.
         if (selected != CB_ERR && selected <= 0xFF) {
             settings().portIndex = static_cast<std::uint8_t>(selected);
             saveSettings();
         }
-        SetFocus(c.connectButton);
+        SetFocus(connectButton);
         break;
     }
-    case CBN_CLOSEUP: SetFocus(c.connectButton); break;
+    case CBN_CLOSEUP: SetFocus(connectButton); break;
     }
 }
+
+const char* chosenPortName() { return choice.name; }
+
+void resetPortList() { choice = PortChoice{}; }

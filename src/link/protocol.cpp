@@ -2,14 +2,8 @@
 
 #include <cstring>
 
-#include "app/main_window.h"
-#include "app/painting.h"
-#include "app/settings.h"
-#include "control/run.h"
 #include "link/frames.h"
 #include "link/serial_port.h"
-#include "link/temperature_edit.h"
-#include "recording/recording.h"
 
 namespace {
 
@@ -26,28 +20,33 @@ constexpr char kConfirmCaption[] = "Установка температуры";
 constexpr char kConfirmText[] = "Термостат подтверждает выполнение команды.";
 constexpr char kRefusalText[] = "Термостат не подтверждает установку температуры ";
 
-LinkState state = linkStartUp;
-std::uint16_t pendingCommand = kPollWord;
-bool commandInFlight = false;
-TemperatureCode target = 0;
-std::int16_t measured = 0;
-TemperatureCode maintainedCode = 0;
+// Everything the conversation keeps, in one place.
+struct Conversation {
+    LinkState state = linkStartUp;
+    std::uint16_t pendingCommand = kPollWord;
+    bool commandInFlight = false;
+    TemperatureCode target = 0;
+    std::int16_t measured = 0;
+    TemperatureCode maintainedCode = 0;
+};
+Conversation link;
 
-void showSetpoint(TemperatureCode code) {
-    char text[kTemperatureTextSize];
-    formatTemperature(tenthsFromCode(code), text);
-    SendMessageA(controls().setpointEdit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
-}
+void ignoreStatus(HWND, TemperatureCode) {}
+void ignoreChange(HWND, bool, bool, TemperatureCode) {}
+void ignoreWindow(HWND) {}
+void ignoreGivenUp(HWND, LinkState) {}
+bool notQuiet() { return false; }
 
-void invalidate(HWND window, const RECT& area, bool erase) { InvalidateRect(window, &area, erase ? TRUE : FALSE); }
+// Until the window sets its own, reports go nowhere.
+LinkReports reports{ignoreStatus, ignoreChange, ignoreWindow, ignoreGivenUp, notQuiet};
 
 // Steps 3 to 7 of the communication step: the request for pendingCommand.
 void sendPending(HWND window) {
     std::uint8_t frame[kMaxRequestLength] = {};
-    const std::size_t n = buildRequest(pendingCommand, target, frame);
-    sendRequest(window, frame, n, expectedReplyLength(pendingCommand));
+    const std::size_t n = buildRequest(link.pendingCommand, link.target, frame);
+    sendRequest(frame, n, expectedReplyLength(link.pendingCommand));
     SetTimer(window, replyTimer, kReplyTimeoutMs, nullptr);
-    pendingCommand = kPollWord;
+    link.pendingCommand = kPollWord;
 }
 
 struct BoxSearch {
@@ -71,87 +70,50 @@ void closeLostBox() {
 }
 
 void giveUp(HWND window) {
-    const MainControls& c = controls();
-    EnableWindow(c.runButton, FALSE);
-    EnableWindow(c.recordButton, FALSE);
-    endRecording();
-    EnableWindow(c.connectButton, TRUE);
-    EnableWindow(c.portCombo, TRUE);
+    const LinkState from = link.state;
     closePort();
     // Nothing is sent while no connection is up; the next accepted first
     // reply starts the cycle again.
     KillTimer(window, exchangeTimer);
-
-    if (state == linkStartUp) {
-        settings().runFlag = kFlagOff;
-        state = linkDown;
-        return;
-    }
-    ShowWindow(c.portCombo, SW_SHOW);
-    ShowWindow(c.connectButton, SW_SHOW);
-    invalidate(window, linkPanelRect, true);
-    if (state == linkLost) {
-        state = linkDown;
-        if (runActive()) stopRun(window, false);
-    } else {
-        MessageBoxA(window, kNoAnswerText, nullptr, MB_OK);
-    }
+    link.state = linkDown;
+    reports.givenUp(window, from);
+    // The very first attempt since start-up fails silently, and a lost
+    // connection was already announced by its own box.
+    if (from == linkDown) MessageBoxA(window, kNoAnswerText, nullptr, MB_OK);
 }
 
 void onFirstStatus(HWND window, const StatusReply& status) {
-    const MainControls& c = controls();
-    measured = tenthsFromCode(status.measured);
-    if (state == linkLost) closeLostBox();
-    state = linkUp;
-    maintainedCode = status.maintained;
-    showSetpoint(maintainedCode);
-
-    EnableWindow(c.connectButton, TRUE);
-    EnableWindow(c.portCombo, TRUE);
-    ShowWindow(c.connectButton, SW_HIDE);
-    ShowWindow(c.portCombo, SW_HIDE);
-    EnableWindow(c.recordButton, TRUE);
-    invalidate(window, linkPanelRect, true);
-
-    pendingCommand = kPollWord;
+    link.measured = tenthsFromCode(status.measured);
+    if (link.state == linkLost) closeLostBox();
+    link.state = linkUp;
+    link.maintainedCode = status.maintained;
+    link.pendingCommand = kPollWord;
     SetTimer(window, exchangeTimer, kExchangePeriodMs, nullptr);
-
-    if (runFlag() != 0) {
-        resumeRun(window);
-        // resumeRun leaves runFlag set unless it found the program over.
-        if (runFlag() != 0) return;
-    }
-    if (parseTemperature(c.setpointEdit).valid) EnableWindow(c.setButton, TRUE);
-    SYSTEMTIME now;
-    EnableWindow(c.runButton, startMomentReached(now) ? FALSE : TRUE);
+    reports.connected(window, link.maintainedCode);
 }
 
 void onStatus(HWND window, const StatusReply& status) {
-    if (state != linkUp) {
+    if (link.state != linkUp) {
         onFirstStatus(window, status);
         return;
     }
     const std::int16_t tenths = tenthsFromCode(status.measured);
-    if (tenths != measured) {
-        measured = tenths;
-        invalidate(window, readoutRect, false);
-    }
-    if (status.maintained == maintainedCode) return;
-    maintainedCode = status.maintained;
-    // The bath now keeps another temperature than the running stage asks
-    // for (changed at its own panel, say): the stage's temperature again.
-    if (runActive() && nextStage() != 0) pendingCommand = kSetWord;
-    showSetpoint(maintainedCode);
+    const bool measuredChanged = tenths != link.measured;
+    link.measured = tenths;
+    const bool maintainedChanged = status.maintained != link.maintainedCode;
+    link.maintainedCode = status.maintained;
+    if (measuredChanged || maintainedChanged)
+        reports.statusChanged(window, measuredChanged, maintainedChanged, link.maintainedCode);
 }
 
 void onAcknowledgement(HWND window, const std::uint8_t* reply) {
     if (reply[0] == kAckConfirm) {
-        if (!runActive()) MessageBoxA(window, kConfirmText, kConfirmCaption, MB_OK);
+        if (!reports.confirmationsQuiet()) MessageBoxA(window, kConfirmText, kConfirmCaption, MB_OK);
         return;
     }
     char text[sizeof kRefusalText + kTemperatureTextSize + 4];
     char value[kTemperatureTextSize];
-    formatTemperature(tenthsFromCode(target), value);
+    formatTemperature(tenthsFromCode(link.target), value);
     std::strcpy(text, kRefusalText);
     std::strcat(text, value);
     std::strcat(text, "°C");
@@ -160,39 +122,61 @@ void onAcknowledgement(HWND window, const std::uint8_t* reply) {
 
 }  // namespace
 
-LinkState linkState() { return state; }
-bool linkIsUp() { return state == linkUp; }
-std::int16_t measuredTenths() { return measured; }
+void setLinkReports(const LinkReports& given) { reports = given; }
+
+LinkState linkState() { return link.state; }
+bool linkIsUp() { return link.state == linkUp; }
+std::int16_t measuredTenths() { return link.measured; }
+
+void setTargetCode(TemperatureCode code) { link.target = code; }
+TemperatureCode targetCode() { return link.target; }
+void queueSetCommand() { link.pendingCommand = kSetWord; }
 
 void queueSetCommand(TemperatureCode code) {
-    target = code;
-    pendingCommand = kSetWord;
+    setTargetCode(code);
+    queueSetCommand();
 }
 
-TemperatureCode targetCode() { return target; }
+bool requestInFlight() { return link.commandInFlight; }
+
+bool startConnection(const char* portName, HWND window) {
+    if (!openPort(portName, window)) return false;
+    // The first poll of an attempt leaves commandInFlight as it is: the
+    // attempt is decided by its reply or its time-out alone.
+    std::uint8_t poll[kMaxRequestLength] = {};
+    const std::size_t n = buildRequest(kPollWord, 0, poll);
+    sendRequest(poll, n, kStatusReplyLength);
+    SetTimer(window, replyTimer, kReplyTimeoutMs, nullptr);
+    return true;
+}
+
+void resetLink() {
+    resetPort();
+    link = Conversation{};
+}
 
 void onExchangeTick(HWND window) {
-    if (commandInFlight) return;
+    if (link.commandInFlight) return;
     // A tick that outlived its connection sends nothing.
-    if (!portOpen() || (state != linkUp && state != linkLost)) return;
-    commandInFlight = true;
+    if (!portOpen() || (link.state != linkUp && link.state != linkLost)) return;
+    link.commandInFlight = true;
     sendPending(window);
 }
 
 void onReplyTimeout(HWND window) {
     KillTimer(window, replyTimer);
-    switch (state) {
+    switch (link.state) {
     case linkLost:
         sendPending(window);
         return;
     case linkUp:
-        state = linkLost;
-        EnableWindow(controls().setButton, FALSE);
+        link.state = linkLost;
+        reports.lost(window);
         SetTimer(window, replyTimer, kReplyTimeoutMs, nullptr);
         // Its own message loop keeps the timers and the replies going: the
         // retries go on, and an accepted reply closes the box.
         MessageBoxA(window, kLostText, kLostCaption, MB_OK | MB_ICONEXCLAMATION);
-        if (state != linkLost) return;  // a reply brought the link back
+        if (link.state != linkLost) return;  // a reply brought the link back
         KillTimer(window, replyTimer);
         giveUp(window);
         return;
@@ -211,17 +195,11 @@ void onReplyArrived(HWND window) {
     const std::uint8_t* reply = replyBytes();
     if (!replyAccepted(reply, replyLength())) return;
     KillTimer(window, replyTimer);
-    commandInFlight = false;
+    link.commandInFlight = false;
 
     switch (commandWord(requestBytes())) {
     case kPollWord: onStatus(window, decodeStatus(reply)); break;
     case kSetWord: onAcknowledgement(window, reply); break;
     default: break;
     }
-}
-
-void onSetButton(HWND) {
-    const ParsedTemperature typed = parseTemperature(controls().setpointEdit);
-    if (!typed.valid) return;
-    queueSetCommand(typed.code);
 }

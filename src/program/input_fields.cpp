@@ -102,3 +102,8 @@ HWND createTwoDigitEdit(HWND window, int x, int y, DWORD alignment) {
 void onValueKey(HWND, WPARAM) {}
 // Handled once the input rules are built.
 void onFieldKey(HWND, WPARAM, LPARAM) {}
+
+void resetInputFields() {
+    input = SYSTEMTIME{};
+    flags = 0;
+}

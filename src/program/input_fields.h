@@ -6,6 +6,11 @@
 
 #include <cstdint>
 
+// Posted to the main window by the subclassed fields, after the field has
+// applied the key: wParam is the field's handle.
+constexpr UINT ValueKey = WM_USER + 101;  // the two temperature fields; lParam the key
+constexpr UINT FieldKey = WM_USER + 102;  // the seven two-digit fields; lParam what happened
+
 // The start moment behind the five start fields; wYear holds year minus 2000.
 SYSTEMTIME& startInput();
 
@@ -22,3 +27,6 @@ HWND createTwoDigitEdit(HWND window, int x, int y, DWORD alignment);
 
 void onValueKey(HWND window, WPARAM wParam);
 void onFieldKey(HWND window, WPARAM wParam, LPARAM lParam);
+
+// Back to the state at program start: no start moment, no flags.
+void resetInputFields();

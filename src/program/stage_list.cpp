@@ -137,3 +137,11 @@ void onClearListButton(HWND) {}
 void onStageListNotify(HWND, const NMHDR*) {}
 // Handled once stage editing is built.
 void onStageTooltipTimer(HWND) {}
+
+void resetStageList() {
+    entryIndex = 0;
+    stageEditMode = 0;
+    std::strcpy(startDateText, "00.00.00");
+    std::strcpy(startTimeText, "00:00");
+    cursor = ClockStamp{};
+}

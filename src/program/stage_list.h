@@ -8,6 +8,9 @@
 
 #include "program/clock_stamp.h"
 
+// One-shot timer of the main window: the stage buttons' tooltips after edit mode.
+constexpr UINT_PTR stageTooltipTimer = 1002;
+
 // Index of the stage the input fields refer to; the number box shows it + 1.
 std::uint8_t entryStageIndex();
 const char* stageStartDateText();
@@ -25,3 +28,6 @@ void onAddStageButton(HWND window);
 void onClearListButton(HWND window);
 void onStageListNotify(HWND window, const NMHDR* header);
 void onStageTooltipTimer(HWND window);
+
+// Back to the state at program start: no rows entered, no schedule.
+void resetStageList();

@@ -85,6 +85,8 @@ TEST_P(NoPort, CancelEndsTheStartWithoutSavingAnything) {
 
     BoxAnswerer answerer(IDCANCEL);
     HWND window = openMainWindow();
+    // The creation fails: no half-built window is ever shown.
+    EXPECT_EQ(nullptr, window);
     const std::vector<SeenBox>& boxes = answerer.boxes();
     ASSERT_EQ(1u, boxes.size());
     EXPECT_EQ(kNoPort, boxes[0].text);

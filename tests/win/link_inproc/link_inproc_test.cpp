@@ -5,9 +5,13 @@
 
 #include "app/main_window.h"
 #include "app/settings.h"
+#include "control/run.h"
 #include "harness.h"
 #include "link/protocol.h"
+#include "link/serial_port.h"
+#include "port_calls_watch.h"
 #include "simulator.h"
+#include "window_support.h"
 
 namespace {
 
@@ -30,8 +34,27 @@ protected:
         }
     }
     void TearDown() override {
+        releaseReaders();
         closeMainWindow(window);
         closeSettings();
+    }
+
+    // A new main window on a settings file holding a run flagged for
+    // 12:00-13:00 on 1 January 2030, with the clock at 10:00 that day: a start
+    // moment is stored, so the window connects to COM1 by itself.
+    void reopenWithAFlaggedRun() {
+        const std::uint8_t com1 = settings().portIndex;
+        closeMainWindow(window);
+        setFakeLocalTime(2030, 1, 1, 10, 0);
+        SettingsBytes file;
+        file.portIndex = com1;
+        file.runFlag = 0xFF;
+        const std::uint16_t start[5] = {30, 1, 1, 12, 0};
+        std::copy(start, start + 5, file.start);
+        file.stages = {{2980, 1, 0}};
+        useSettingsFile(file.bytes());
+        window = openMainWindow();
+        ASSERT_TRUE(window);
     }
 
     bool pumpUntil(bool (*condition)(), DWORD ms) {
@@ -51,8 +74,7 @@ std::vector<WireFrame> setCommands() {
 
 }  // namespace
 
-// Runs first, while the link is in its start-up state: a failed open
-// changes no state.
+// A failed open changes no state: the link stays in its start-up state.
 TEST_F(LinkInProcess, PortNamesUpToTheirLimitAndBeyondAreNamedWithoutOverflow) {
     const HWND combo = controls().portCombo;
     const std::string fits(31, 'P');
@@ -77,7 +99,7 @@ TEST_F(LinkInProcess, PortNamesUpToTheirLimitAndBeyondAreNamedWithoutOverflow) {
     EXPECT_TRUE(Simulator::frames().empty());
 }
 
-// One process runs the link once: the start-up state is seen only here.
+// Each window starts the link in its start-up state.
 TEST_F(LinkInProcess, StatesFromStartUpToDownToUpAndTwoPressesSendOneCommand) {
     // linkStartUp: an attempt that gets no reply is given up silently and a
     // run read from the file does not survive it.
@@ -139,4 +161,75 @@ TEST_F(LinkInProcess, StatesFromStartUpToDownToUpAndTwoPressesSendOneCommand) {
     }
     ASSERT_EQ(setCommands().size(), 1u);
     EXPECT_EQ(hex(setCommands()[0].bytes), "5A F1 D6 0B 76");
+}
+
+TEST_F(LinkInProcess, EachRequestIsWrittenBeforeItsReaderStarts) {
+    clearPortCalls();
+    SendMessageA(controls().connectButton, BM_CLICK, 0, 0);
+    ASSERT_TRUE(pumpUntil([] { return linkIsUp() && portCalls().size() >= 6; }, 3000));
+    // On a synchronous handle a read started first would hold the write.
+    const std::string calls = portCalls();
+    for (std::size_t i = 0; i + 1 < calls.size(); i += 2) EXPECT_EQ(calls.substr(i, 2), "WT") << calls;
+}
+
+TEST_F(LinkInProcess, AReaderThatOutlastsItsWaitKeepsItsRequestAndItsLateReplyIsNotTaken) {
+    const HWND notified = CreateWindowExA(0, "STATIC", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(openPort("COM1", notified));
+    holdReaders();
+    const std::uint8_t poll[] = {0xB3, 0xB3};
+    sendRequest(poll, sizeof poll, 5);
+    clearPortCalls();
+    // The poll's reader has not ended: the set command is neither prepared
+    // nor written.
+    const std::uint8_t set[] = {0x5A, 0xF1, 0xD6, 0x0B, 0x76};
+    sendRequest(set, sizeof set, 2);
+    EXPECT_EQ(portCalls(), "");
+    EXPECT_EQ(requestBytes()[0], 0xB3);
+    EXPECT_EQ(requestBytes()[1], 0xB3);
+    EXPECT_EQ(replyLength(), 5u);
+
+    // Let go, the old reader takes the poll's reply and posts it late.
+    releaseReaders();
+    MSG posted;
+    bool arrived = false;
+    for (DWORD waited = 0; waited < 3000 && !arrived; waited += 20) {
+        arrived = PeekMessageA(&posted, notified, ReplyArrived, ReplyArrived, PM_REMOVE) != FALSE;
+        if (!arrived) MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+    ASSERT_TRUE(arrived);
+    EXPECT_FALSE(replyIsCurrent());
+    closePort();
+    DestroyWindow(notified);
+}
+
+TEST_F(LinkInProcess, AFlaggedRunThatDoesNotResumeLeavesSetUsableOnceTheFirstReplyIsTaken) {
+    reopenWithAFlaggedRun();
+    ASSERT_TRUE(pumpUntil([] { return linkIsUp(); }, 3000));
+    EXPECT_TRUE(runActive());
+    EXPECT_EQ(windowText(controls().setpointEdit), "25,5");
+    EXPECT_TRUE(IsWindowEnabled(controls().setButton));
+    EXPECT_TRUE(IsWindowEnabled(controls().runButton));  // the program's end is ahead
+}
+
+TEST_F(LinkInProcess, ATickInWhichTheRunCompletesSendsNothing) {
+    reopenWithAFlaggedRun();
+    ASSERT_TRUE(pumpUntil([] { return linkIsUp(); }, 3000));
+    // The test gives the ticks from here on.
+    KillTimer(window, exchangeTimer);
+    ASSERT_TRUE(pumpUntil([] { return !requestInFlight(); }, 3000));
+
+    setFakeLocalTime(2030, 1, 1, 13, 0);  // the program's end
+    {
+        BoxAnswerer answerer(IDOK);
+        SendMessageA(window, WM_TIMER, exchangeTimer, 0);
+        const auto& boxes = answerer.boxes();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, "Завершено выполнение всех этапов.");
+    }
+    EXPECT_FALSE(runActive());
+    EXPECT_FALSE(requestInFlight());
+    // The next tick polls as usual.
+    SendMessageA(window, WM_TIMER, exchangeTimer, 0);
+    EXPECT_TRUE(requestInFlight());
+    pumpUntil([] { return !requestInFlight(); }, 3000);
 }
