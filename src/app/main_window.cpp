@@ -233,6 +233,7 @@ LRESULT onCreate(HWND window) {
     height = client.bottom - client.top;
 
     createStageList(window);
+    resetInputFlags();
     createStageInputs(window);
     createToolTip(window);
 

@@ -65,5 +65,11 @@ void showStartMoment() {
 void runMinuteTick(HWND) {}
 void resumeRun(HWND) {}
 void stopRun(HWND, bool) {}
+// Finding the stage that matches the present minute comes with the run; what
+// holds already is that a program whose end has passed is over.
+void resyncRun(HWND window) {
+    SYSTEMTIME now;
+    if (startMomentReached(now)) stopRun(window, true);
+}
 void onRunButton(HWND) {}
 void onRunTooltipTimer(HWND) {}

@@ -25,5 +25,9 @@ void showStartMoment();
 void runMinuteTick(HWND window);
 void resumeRun(HWND window);
 void stopRun(HWND window, bool completed);
+// After the stage list changed during a run: the run goes on at the stage
+// that matches the present minute, or ends with the completion message when
+// the program's end has passed.
+void resyncRun(HWND window);
 void onRunButton(HWND window);
 void onRunTooltipTimer(HWND window);

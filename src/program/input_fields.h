@@ -6,14 +6,28 @@
 
 #include <cstdint>
 
+#include "program/input_rules.h"
+
 // The start moment behind the five start fields; wYear holds year minus 2000.
 SYSTEMTIME& startInput();
 
 // Bit 0: the program lies in the past; bits 1..4: minute, hour, month, day
 // field invalid. The start moment is valid while bits 1..4 are clear.
 std::uint8_t startMomentFlags();
-constexpr std::uint8_t kStartFieldsInvalidMask = 0x1E;
 bool startMomentValid();
+// Bit 0 from whether the program's end has come, for a non-empty list; an
+// empty list leaves it as it is. True when bit 0 is set afterwards.
+bool refreshProgramPast();
+
+// Bit 0: stageTempEdit holds no valid temperature; bit 1: the hold is
+// invalid. addStageButton is enabled while both are clear.
+std::uint8_t stageInputFlags();
+// Checks the three stage-input fields as they stand now, after the program
+// has written them, and enables addStageButton to match.
+void recheckStageInput();
+
+// Both flag bytes back to 0, as a new window starts with them.
+void resetInputFlags();
 
 // Subclasses setpointEdit/stageTempEdit; the first call keeps the edit class's
 // own procedure, to which every subclass passes messages on.
