@@ -20,36 +20,27 @@ TEST(InputRules, TemperatureFieldKeepsDigitsSignCommaAndBackspace) {
     for (const auto& c : cases) EXPECT_EQ(c.kept, temperatureFieldChar(c.typed)) << "typed " << c.typed;
 }
 
+// The typed sequences of the window tests cover the ordinary cases; here the
+// day check's corners and which bits each field may touch.
 TEST(InputRules, StartFieldsMarkTheirOwnBitsAndTheDayCheck) {
     const struct {
         F field;
         StartFieldNumbers n;  // day, month, year, hour, minute
         std::uint8_t before, after;
     } cases[] = {
-        {F::startMinute, {1, 1, 26, 0, 59}, 0, 0},
-        {F::startMinute, {1, 1, 26, 0, 60}, 0x01, 0x03},
-        {F::startMinute, {1, 1, 26, 0, 0}, 0x02, 0},  // empty reads 0: valid
-        {F::startHour, {1, 1, 26, 24, 0}, 0, 0x04},
+        {F::startMinute, {1, 1, 26, 0, 60}, 0x01, 0x03},  // bit 0 is kept
         {F::startHour, {1, 1, 26, 23, 0}, 0x06, 0x02},
-        {F::startMonth, {1, 13, 26, 0, 0}, 0, 0x08},
-        {F::startMonth, {1, 0, 26, 0, 0}, 0, 0x08},
-        {F::startMonth, {31, 4, 26, 0, 0}, 0x08, 0x10},  // a valid month repeats the day check
-        {F::startMonth, {30, 4, 26, 0, 0}, 0x18, 0},
-        {F::startMonth, {31, 13, 26, 0, 0}, 0x10, 0x18},  // day bit kept while the month is bad
-        {F::startDay, {29, 2, 23, 0, 0}, 0, 0x10},
-        {F::startDay, {0, 1, 26, 0, 0}, 0, 0x10},  // an empty day
-        {F::startDay, {31, 12, 26, 0, 0}, 0x10, 0},
-        {F::startDay, {31, 13, 26, 0, 0}, 0x08, 0x08},  // checked against 31 meanwhile
+        {F::startMonth, {31, 4, 26, 0, 0}, 0x08, 0x10},   // a valid month repeats the day check
+        {F::startMonth, {31, 13, 26, 0, 0}, 0x10, 0x18},  // the day bit waits while the month is bad
+        {F::startDay, {31, 13, 26, 0, 0}, 0x08, 0x08},    // held against 31 meanwhile
         {F::startDay, {32, 13, 26, 0, 0}, 0x08, 0x18},
-        {F::startYear, {29, 2, 24, 0, 0}, 0x10, 0},
         {F::startYear, {29, 2, 0, 0, 0}, 0x10, 0},  // 2000 is leap
         {F::startYear, {29, 2, 99, 0, 0}, 0, 0x10},
         {F::holdHours, {0, 0, 0, 99, 99}, 0x1F, 0x1F},  // not a start field
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.field));
-        EXPECT_EQ(c.after, recheckStartField(c.before, c.field, c.n))
-            << c.n.day << "." << c.n.month << "." << c.n.year << " " << c.n.hour << ":" << c.n.minute;
+        EXPECT_EQ(c.after, recheckStartField(c.before, c.field, c.n)) << c.n.day << "." << c.n.month << "." << c.n.year;
     }
 }
 
@@ -58,11 +49,9 @@ TEST(InputRules, StageInputFlagsForTemperatureAndHold) {
         const char *temperature, *hours, *minutes;
         std::uint8_t flags;
     } cases[] = {
-        {"20,0", "3", "00", 0},  {"25", "05", "30", 0},   {"-10,0", "1", "0", 0},  // the program's own text
-        {"-10,", "1", "0", 1},   {"-9,9", "1", "0", 0},   {"60,1", "1", "0", 1},   {"", "1", "0", 1},
-        {"20", "0", "00", 2},    {"20", "", "", 2},       {"20", "0", "1", 0},     {"20", "99", "59", 0},
-        {"20", "1", "75", 2},    {"20", "0", "75", 2},    {"-10,00", "1", "0", 1}, {"-0,0", "1", "0", 0},
-        {"-11,0", "1", "0", 1},  {"x", "0", "0", 3},
+        {"-10,0", "1", "0", 0},  // the program's own text of a stage
+        {"-10,", "1", "0", 1},   {"-10,00", "1", "0", 1}, {"-11,0", "1", "0", 1}, {"x", "0", "0", 3},
+        {"20", "0", "1", 0},     {"20", "0", "75", 2},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.flags, stageInputFlagsFor(c.temperature, c.hours, c.minutes))
@@ -93,10 +82,8 @@ TEST(InputRules, LeftFieldsAreReformatted) {
         F field;
         const char *text, *shown;
     } cases[] = {
-        {F::startDay, "7", "07"},   {F::startDay, "", "00"},      {F::startMonth, "12", "12"},
-        {F::startYear, "0", "00"},  {F::startMinute, "05", "05"}, {F::holdMinutes, "5", "05"},
-        {F::holdMinutes, "", "00"}, {F::holdHours, "", "0"},      {F::holdHours, "00", "0"},
-        {F::holdHours, "5", "5"},   {F::holdHours, "05", "05"},   {F::holdHours, "42", "42"},
+        {F::startDay, "7", "07"}, {F::startMinute, "", "00"}, {F::holdMinutes, "5", "05"},
+        {F::holdHours, "00", "0"}, {F::holdHours, "5", "5"},   {F::holdHours, "05", "05"},
     };
     for (const auto& c : cases) {
         char out[kStampTextSize];
