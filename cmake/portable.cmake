@@ -8,6 +8,7 @@ set(PORTABLE_SOURCES
     src/link/frames.cpp
     src/link/temperature.cpp
     src/program/clock_stamp.cpp
+    src/program/input_rules.cpp
     src/control/run_schedule.cpp
 )
 set(PORTABLE_HEADERS
@@ -17,4 +18,5 @@ set(PORTABLE_HEADERS
     src/link/temperature.h
     src/control/run_schedule.h
     src/program/clock_stamp.h
+    src/program/input_rules.h
 )

@@ -118,7 +118,12 @@ bool runMinuteTick(HWND window) {
 // Nothing resumes a run yet: the connection goes on as an idle one.
 bool resumeRun(HWND) { return false; }
 
-void resyncRun(HWND) {}
+// Finding the stage that matches the present minute comes with the run; what
+// holds already is that a program whose end has passed is over.
+void resyncRun(HWND window) {
+    SYSTEMTIME now;
+    if (startMomentReached(now)) stopRun(window, true);
+}
 
 void stopRun(HWND window, bool completed) {
     if (!runActive()) return;

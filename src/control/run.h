@@ -66,6 +66,10 @@ bool resumeRun(HWND window);
 void resyncRun(HWND window);
 // Ends the run; completed adds the message that all stages are done.
 void stopRun(HWND window, bool completed);
+// After the stage list changed during a run: the run goes on at the stage
+// that matches the present minute, or ends with the completion message when
+// the program's end has passed.
+void resyncRun(HWND window);
 void onRunButton(HWND window);
 void onRunTooltipTimer(HWND window);
 

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "program/input_rules.h"
+
 // Posted to the main window by the subclassed fields, after the field has
 // applied the key: wParam is the field's handle.
 constexpr UINT ValueKey = WM_USER + 101;  // the two temperature fields; lParam the key
@@ -17,8 +19,17 @@ SYSTEMTIME& startInput();
 // Bit 0: the program lies in the past; bits 1..4: minute, hour, month, day
 // field invalid. The start moment is valid while bits 1..4 are clear.
 std::uint8_t startMomentFlags();
-constexpr std::uint8_t kStartFieldsInvalidMask = 0x1E;
 bool startMomentValid();
+// Bit 0 from whether the program's end has come, for a non-empty list; an
+// empty list leaves it as it is. True when bit 0 is set afterwards.
+bool refreshProgramPast();
+
+// Bit 0: stageTempEdit holds no valid temperature; bit 1: the hold is
+// invalid. addStageButton is enabled while both are clear.
+std::uint8_t stageInputFlags();
+// Checks the three stage-input fields as they stand now, after the program
+// has written them, and enables addStageButton to match.
+void recheckStageInput();
 
 // Subclasses setpointEdit/stageTempEdit; the first call keeps the edit class's
 // own procedure, to which every subclass passes messages on.

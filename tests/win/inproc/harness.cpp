@@ -107,6 +107,25 @@ void pumpMessages(DWORD ms) {
     }
 }
 
+void drainMessages() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) continue;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+bool pumpUntil(const std::function<bool()>& condition, DWORD ms) {
+    const DWORD until = GetTickCount() + ms;
+    while (!condition()) {
+        if (static_cast<int>(until - GetTickCount()) <= 0) return false;
+        drainMessages();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    return true;
+}
+
 BoxAnswerer::BoxAnswerer(int button, int count)
     : threadId_(GetCurrentThreadId()), button_(button), count_(count) {
     thread_ = CreateThread(nullptr, 0, watch, this, 0, nullptr);

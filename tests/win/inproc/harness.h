@@ -32,6 +32,11 @@ void closeMainWindow(HWND window);
 
 // Dispatches the thread's messages for about ms milliseconds of real time.
 void pumpMessages(DWORD ms);
+// Dispatches what is queued now (posted key checks, say) without waiting.
+void drainMessages();
+// Dispatches messages until the condition holds or ms have passed; gives the
+// condition's last value.
+bool pumpUntil(const std::function<bool()>& condition, DWORD ms);
 
 // A message box (or dialog) of this thread, as seen by the answering thread.
 struct SeenBox {
