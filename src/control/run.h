@@ -62,14 +62,15 @@ bool runMinuteTick(HWND window);
 // active. True when the run resumed; false when it did not (no run, or the
 // program is over), and the connection goes on as an idle one.
 bool resumeRun(HWND window);
-// After the stage list changed during a run.
-void resyncRun(HWND window);
-// Ends the run; completed adds the message that all stages are done.
+// Ends the run, saves the cleared flag and shows the idle view; completed
+// adds the message that all stages are done.
 void stopRun(HWND window, bool completed);
 // After the stage list changed during a run: the run goes on at the stage
 // that matches the present minute, or ends with the completion message when
 // the program's end has passed.
 void resyncRun(HWND window);
+// Starts a run (saved at once, with its start moment) or, after the
+// operator's confirmation, stops it.
 void onRunButton(HWND window);
 void onRunTooltipTimer(HWND window);
 

@@ -1,78 +1,8 @@
 // The link's code in the test's own process, on a real COM1 that leads to the
 // simulated thermostat: what needs the message loop held still between two
 // actions, or the program's memory.
-#include <gtest/gtest.h>
+#include "link_inproc_fixture.h"
 
-#include "app/main_window.h"
-#include "app/settings.h"
-#include "control/run.h"
-#include "harness.h"
-#include "link/protocol.h"
-#include "link/serial_port.h"
-#include "port_calls_watch.h"
-#include "simulator.h"
-#include "window_support.h"
-
-namespace {
-
-class LinkInProcess : public testing::Test {
-protected:
-    void SetUp() override {
-        for (const char* reset : {"power on", "refuse off", "drop 0", "corrupt 0", "measured 25,0", "panel 25,5"})
-            ASSERT_EQ(Simulator::command(reset).substr(0, 2), "OK") << reset;
-        std::vector<std::uint8_t> bytes(536, 0);
-        useSettingsFile(bytes);
-        window = openMainWindow();
-        ASSERT_TRUE(window);
-        // COM1 is the simulator's line; the list's order is the system's.
-        const HWND combo = controls().portCombo;
-        const LRESULT count = SendMessageA(combo, CB_GETCOUNT, 0, 0);
-        for (LRESULT i = 0; i < count; ++i) {
-            char name[64] = {};
-            SendMessageA(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(name));
-            if (std::string(name) == "COM1") settings().portIndex = static_cast<std::uint8_t>(i);
-        }
-    }
-    void TearDown() override {
-        releaseReaders();
-        closeMainWindow(window);
-        closeSettings();
-    }
-
-    // A new main window on a settings file holding a run flagged for
-    // 12:00-13:00 on 1 January 2030, with the clock at 10:00 that day: a start
-    // moment is stored, so the window connects to COM1 by itself.
-    void reopenWithAFlaggedRun() {
-        const std::uint8_t com1 = settings().portIndex;
-        closeMainWindow(window);
-        setFakeLocalTime(2030, 1, 1, 10, 0);
-        SettingsBytes file;
-        file.portIndex = com1;
-        file.runFlag = 0xFF;
-        const std::uint16_t start[5] = {30, 1, 1, 12, 0};
-        std::copy(start, start + 5, file.start);
-        file.stages = {{2980, 1, 0}};
-        useSettingsFile(file.bytes());
-        window = openMainWindow();
-        ASSERT_TRUE(window);
-    }
-
-    bool pumpUntil(bool (*condition)(), DWORD ms) {
-        for (DWORD waited = 0; waited < ms && !condition(); waited += 20) pumpMessages(20);
-        return condition();
-    }
-
-    HWND window = nullptr;
-};
-
-std::vector<WireFrame> setCommands() {
-    std::vector<WireFrame> found;
-    for (const WireFrame& request : Simulator::requests())
-        if (request.bytes.size() == 5) found.push_back(request);
-    return found;
-}
-
-}  // namespace
 
 // A failed open changes no state: the link stays in its start-up state.
 TEST_F(LinkInProcess, PortNamesUpToTheirLimitAndBeyondAreNamedWithoutOverflow) {
@@ -202,13 +132,14 @@ TEST_F(LinkInProcess, AReaderThatOutlastsItsWaitKeepsItsRequestAndItsLateReplyIs
     DestroyWindow(notified);
 }
 
-TEST_F(LinkInProcess, AFlaggedRunThatDoesNotResumeLeavesSetUsableOnceTheFirstReplyIsTaken) {
+TEST_F(LinkInProcess, AFlaggedRunWithItsEndAheadResumesOnTheFirstReply) {
     reopenWithAFlaggedRun();
     ASSERT_TRUE(pumpUntil([] { return linkIsUp(); }, 3000));
     EXPECT_TRUE(runActive());
     EXPECT_EQ(windowText(controls().setpointEdit), "25,5");
-    EXPECT_TRUE(IsWindowEnabled(controls().setButton));
-    EXPECT_TRUE(IsWindowEnabled(controls().runButton));  // the program's end is ahead
+    EXPECT_TRUE(IsWindowEnabled(controls().runButton));
+    EXPECT_EQ(windowText(controls().runButton), "Завершить управление термостатом");
+    EXPECT_FALSE(IsWindowVisible(controls().startDayEdit));
 }
 
 TEST_F(LinkInProcess, ATickInWhichTheRunCompletesSendsNothing) {
