@@ -22,7 +22,8 @@ failed=0
 skipped=0
 
 # Counts what a step's log reports: CTest's summary line, GoogleTest's
-# PASSED/FAILED/SKIPPED totals (one set per test program) and the fuzzers'.
+# PASSED/FAILED/SKIPPED totals (one set per test program), the fuzzers', and
+# the RESULT line of a scripted test.
 count_results() {
     local log=$1 p f s
     read -r p f s < <(tr -d '\r' <"$log" | awk '
@@ -35,6 +36,8 @@ count_results() {
         /^\[  SKIPPED \] [0-9]+ tests?,? listed below|^\[  SKIPPED \] [0-9]+ tests?\.?$/ { s += $4 }
         /^== fuzz_[a-z_]+: / { p += 1 }
         /^FAILED: fuzz_/ { p -= 1; f += 1 }
+        /^RESULT passed: / { p += 1 }
+        /^RESULT failed: / { f += 1 }
         END { print p + 0, f + 0, s + 0 }')
     passed=$((passed + p)); failed=$((failed + f)); skipped=$((skipped + s))
 }
@@ -50,7 +53,7 @@ step() {
     count_results "$log"
     # A step that failed without a test saying so (a crash, a build error)
     # counts as one failure of its own.
-    if ((status != 0)) && ! tr -d '\r' <"$log" | grep -qE '^\[  FAILED  \]|tests failed out of|^FAILED: fuzz_'; then
+    if ((status != 0)) && ! tr -d '\r' <"$log" | grep -qE '^\[  FAILED  \]|tests failed out of|^FAILED: fuzz_|^RESULT failed'; then
         failed=$((failed + 1))
     fi
     step_names+=("$name")
@@ -78,6 +81,9 @@ step "painting tests on a virtual display ($(default_arch))" scripts/test-win-di
 for arch in $archs; do
     step "end-to-end link tests with the simulated thermostat ($arch)" scripts/test-link.sh "build/$arch" build/native
 done
+# The preloaded accelerated clock is a 64-bit library: this one runs the
+# x86_64 build on every machine.
+step "end-to-end program run in accelerated time (x86_64)" scripts/test-run-e2e.sh build/x86_64 build/native
 
 printf '\n=== Summary\n'
 printf '%6ds  build (native, asan, i686, x86_64)\n' "$build_time"
