@@ -235,6 +235,7 @@ LRESULT onCreate(HWND window) {
     createStageList(window);
     createStageInputs(window);
     createToolTip(window);
+    initRecording(window, mainControls.recordButton, mainControls.toolTip);
 
     fillStageList(window);
     setUpStartMoment(window);
