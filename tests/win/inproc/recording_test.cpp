@@ -63,12 +63,18 @@ public:
 private:
     static DWORD WINAPI run(void* self) {
         auto* me = static_cast<Operator*>(self);
+        HWND last = nullptr;
         for (const Step& step : me->steps_) {
             const HWND window = me->await(step.caption);
             if (!window) break;
             step.act(window);
+            last = window;
             ++me->done;
         }
+        // The last window acted on closes unless a box keeps it open.
+        const DWORD deadline = GetTickCount() + 5000;
+        while (last && IsWindow(last) && IsWindowVisible(last) && static_cast<int>(deadline - GetTickCount()) > 0)
+            Sleep(20);
         for (HWND left; (left = me->await(nullptr, 300));) {
             me->unexpected.push_back(windowText(left) + ": " + boxText(left));
             PostMessageA(left, WM_COMMAND, IDCANCEL, 0);
@@ -176,6 +182,7 @@ protected:
     }
     // Starts a recording on the stored file with the interval of this index.
     void start(int interval) {
+        DeleteFileA(path.c_str());
         Operator op({{kDialogCaption, [interval](HWND dialog) {
                           SendDlgItemMessageA(dialog, IDC_FILE_INTERVAL, CB_SETCURSEL, interval, 0);
                           press(dialog, IDC_FILE_START);
@@ -389,6 +396,62 @@ TEST_F(Recording, StoppingAsksAndEndingClosesTheFile) {
     endRecording();
     EXPECT_FALSE(recordingActive());
     EXPECT_TRUE(openableForWriting(path));
+}
+
+// The handle through which the program writes the file, found among the
+// process's handles by the file's identity.
+HANDLE handleWritingTo(const std::string& file) {
+    HANDLE probe = CreateFileA(file.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    BY_HANDLE_FILE_INFORMATION wanted = {}, info = {};
+    GetFileInformationByHandle(probe, &wanted);
+    HANDLE found = nullptr;
+    for (std::uintptr_t value = 4; value < 0x10000 && !found; value += 4) {
+        HANDLE candidate = reinterpret_cast<HANDLE>(value);
+        if (candidate == probe || GetFileType(candidate) != FILE_TYPE_DISK) continue;
+        if (GetFileInformationByHandle(candidate, &info) && info.nFileIndexLow == wanted.nFileIndexLow &&
+            info.nFileIndexHigh == wanted.nFileIndexHigh && info.dwVolumeSerialNumber == wanted.dwVolumeSerialNumber)
+            found = candidate;
+    }
+    CloseHandle(probe);
+    return found;
+}
+
+TEST_F(Recording, AFailedWriteEndsTheRecordingWithAMessage) {
+    start(0);
+    recordTick(215);
+    // Wine does not refuse writes into a region locked by another handle, so
+    // the program's handle is swapped for a read-only one of the same value:
+    // its next WriteFile fails as on a full disk or a removed medium.
+    HANDLE writing = handleWritingTo(path);
+    ASSERT_NE(writing, nullptr);
+    CloseHandle(writing);
+    // New handles take the lowest free values: open until the value comes back.
+    std::vector<HANDLE> fillers;
+    HANDLE readOnly = nullptr;
+    while (readOnly != writing && fillers.size() < 4096) {
+        readOnly = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                               0, nullptr);
+        if (readOnly != writing) fillers.push_back(readOnly);
+    }
+    for (HANDLE filler : fillers) CloseHandle(filler);
+    ASSERT_EQ(readOnly, writing) << "the handle value did not come back";
+    advanceFakeTicks(1000);
+    {
+        BoxAnswerer answer(IDOK);
+        recordTick(216);
+        ASSERT_EQ(answer.boxes().size(), 1u);
+        EXPECT_EQ(answer.boxes()[0].caption, kBoxCaption);
+        EXPECT_EQ(answer.boxes()[0].text, "Не удалось записать значение температуры в файл\n\n\r" + path +
+                                              "\n\n\rЗапись значения температуры в файл прекращена.");
+    }
+    EXPECT_FALSE(recordingActive());
+    EXPECT_EQ(windowText(controls().recordButton), "Запись в файл");
+    // The recording closed the handle it held (here the read-only one).
+    EXPECT_TRUE(openableForWriting(path));
+    EXPECT_EQ(fileBytes(path), kHeaderOf14May + "1 сек\r\n\r\n21,5\r\n");
+    advanceFakeTicks(1000);
+    recordTick(217);
+    EXPECT_EQ(fileBytes(path), kHeaderOf14May + "1 сек\r\n\r\n21,5\r\n");
 }
 
 }  // namespace
