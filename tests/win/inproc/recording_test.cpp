@@ -454,4 +454,32 @@ TEST_F(Recording, AFailedWriteEndsTheRecordingWithAMessage) {
     EXPECT_EQ(fileBytes(path), kHeaderOf14May + "1 сек\r\n\r\n21,5\r\n");
 }
 
+volatile LONG givenUp = 0;
+
+void CALLBACK giveUpLink(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    endRecording();
+    InterlockedExchange(&givenUp, 1);
+}
+
+TEST_F(Recording, LinkGivenUpWhileTheDialogIsOpenLeavesNoRecording) {
+    // The dialog's own loop runs the timer: the link is given up before
+    // "Начать запись" is pressed.
+    InterlockedExchange(&givenUp, 0);
+    SetTimer(nullptr, 0, 10, giveUpLink);
+    Operator op({{kDialogCaption, [](HWND dialog) {
+                      const DWORD deadline = GetTickCount() + 5000;
+                      while (!InterlockedCompareExchange(&givenUp, 0, 0) &&
+                             static_cast<int>(deadline - GetTickCount()) > 0)
+                          Sleep(10);
+                      press(dialog, IDC_FILE_START);
+                  }}});
+    pressRecordButton();
+    op.finish();
+    EXPECT_EQ(givenUp, 1);
+    EXPECT_FALSE(recordingActive());
+    EXPECT_EQ(windowText(controls().recordButton), "Запись в файл");
+    EXPECT_TRUE(openableForWriting(path));
+}
+
 }  // namespace
