@@ -10,6 +10,7 @@ set(PORTABLE_SOURCES
     src/program/clock_stamp.cpp
     src/program/input_rules.cpp
     src/control/run_schedule.cpp
+    src/recording/record_format.cpp
 )
 set(PORTABLE_HEADERS
     src/app/settings_record.h
@@ -17,6 +18,7 @@ set(PORTABLE_HEADERS
     src/link/link_state.h
     src/link/temperature.h
     src/control/run_schedule.h
+    src/recording/record_format.h
     src/program/clock_stamp.h
     src/program/input_rules.h
 )

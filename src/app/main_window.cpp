@@ -278,6 +278,7 @@ void resetModules() {
     resetRun();
     resetStageList();
     resetInputFields();
+    resetRecording();
 }
 
 LRESULT onCreate(HWND window) {
@@ -312,6 +313,7 @@ LRESULT onCreate(HWND window) {
     createStageList(window);
     createStageInputs(window);
     createToolTip(window);
+    initRecording(window, mainControls.recordButton, mainControls.toolTip);
 
     const MainControls& c = mainControls;
     attachRunView(RunView{c.runButton, c.stageList, c.setpointEdit, c.setButton, c.toolTip, c.startYearEdit,
