@@ -39,13 +39,7 @@ int main(int argc, char** argv) {
     const long total = argc > 1 ? std::atol(argv[1]) : 10000;
     useSettingsFile(std::vector<std::uint8_t>(536, 0));
     const HWND window = openMainWindow();
-    const HWND combo = controls().portCombo;
-    const LRESULT count = SendMessageA(combo, CB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; ++i) {
-        char name[64] = {};
-        SendMessageA(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(name));
-        if (std::string(name) == "COM1") settings().portIndex = static_cast<std::uint8_t>(i);
-    }
+    settings().portIndex = listedPortIndex("COM1");
     SendMessageA(controls().connectButton, BM_CLICK, 0, 0);
     for (int i = 0; i < 100 && !linkIsUp(); ++i) pumpMessages(20);
     if (!linkIsUp()) {

@@ -44,23 +44,12 @@ std::string clockText(std::int64_t seconds) {
     return text;
 }
 
-std::uint8_t com1Index() {
-    const HWND combo = controls().portCombo;
-    const LRESULT count = SendMessageA(combo, CB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; ++i) {
-        char name[64] = {};
-        SendMessageA(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(name));
-        if (std::string(name) == "COM1") return static_cast<std::uint8_t>(i);
-    }
-    return 0;
-}
-
 }  // namespace
 
 int main() {
     useSettingsFile(std::vector<std::uint8_t>(536, 0));
     HWND window = openMainWindow();
-    const std::uint8_t com1 = com1Index();
+    const std::uint8_t com1 = listedPortIndex("COM1");
     closeMainWindow(window);
 
     std::int64_t clock = 11 * 3600 + 59 * 60 + 50;

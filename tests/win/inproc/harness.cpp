@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/clock.h"
+#include "app/main_window.h"
 #include "app/settings.h"
 #include "app/startup.h"
 
@@ -260,4 +261,15 @@ bool SerialPortsOverride::addPort(const std::string& name, const std::string& da
                                        static_cast<DWORD>(data.size() + 1));
     RegCloseKey(key);
     return result == ERROR_SUCCESS;
+}
+
+std::uint8_t listedPortIndex(const char* name) {
+    const HWND combo = controls().portCombo;
+    const LRESULT count = SendMessageA(combo, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        char listed[64] = {};
+        SendMessageA(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(listed));
+        if (std::string(listed) == name) return static_cast<std::uint8_t>(i);
+    }
+    return 0;
 }

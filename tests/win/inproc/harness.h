@@ -23,6 +23,10 @@ std::string useSettingsFile(const std::vector<std::uint8_t>& bytes, bool exists 
 std::vector<std::uint8_t> settingsFileBytes();
 void closeSettings();
 
+// Index of the port of this name in the main window's port list (the order
+// the system gives), or 0 when it is not listed.
+std::uint8_t listedPortIndex(const char* name);
+
 // Creates the real main window, as start-up does, and shows it.
 HWND openMainWindow();
 // Only creates it: nothing is shown and no message is dispatched.

@@ -26,14 +26,8 @@ protected:
         useSettingsFile(bytes);
         window = openMainWindow();
         ASSERT_TRUE(window);
-        // COM1 is the simulator's line; the list's order is the system's.
-        const HWND combo = controls().portCombo;
-        const LRESULT count = SendMessageA(combo, CB_GETCOUNT, 0, 0);
-        for (LRESULT i = 0; i < count; ++i) {
-            char name[64] = {};
-            SendMessageA(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(name));
-            if (std::string(name) == "COM1") settings().portIndex = static_cast<std::uint8_t>(i);
-        }
+        // COM1 is the simulator's line.
+        settings().portIndex = listedPortIndex("COM1");
     }
     void TearDown() override {
         releaseReaders();
