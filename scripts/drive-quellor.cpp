@@ -19,8 +19,8 @@
 //   drive-quellor close TITLE               closes a top-level window
 //   drive-quellor menu ID                   the main window's menu command ID,
 //                                          as choosing the item sends it
-//   drive-quellor box-text SECONDS          waits for a message box of the
-//                                          program and prints its text
+//   drive-quellor box-text SECONDS          waits for a message box and
+//                                          prints its text
 //   drive-quellor shortcut FILE.lnk         prints the shortcut's target and
 //                                          working folder, one a line
 //   drive-quellor note FILE TEXT            writes TEXT to FILE (a stand-in
@@ -41,6 +41,17 @@
 namespace {
 
 const wchar_t kMainTitle[] = L"Управление термостатом КРМ-Д";
+
+// Output in UTF-8, the scripts' encoding; the C runtime's wide output would
+// drop every letter outside its "C" locale.
+void printLine(const std::wstring& text, FILE* out = stdout) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string bytes(size > 0 ? size - 1 : 0, '\0');
+    if (size > 1) WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, bytes.data(), size, nullptr, nullptr);
+    bytes += '\n';
+    fwrite(bytes.data(), 1, bytes.size(), out);
+    fflush(out);
+}
 
 std::wstring textOf(HWND window) {
     wchar_t text[256] = {};
@@ -116,7 +127,7 @@ int printRect(const std::vector<const wchar_t*>& titles) {
     for (const wchar_t* title : titles) {
         HWND window = topWindow(title);
         if (!window) {
-            fwprintf(stderr, L"no window \"%ls\"\n", title);
+            printLine(std::wstring(L"no window \"") + title + L"\"", stderr);
             return 1;
         }
         RECT r;
@@ -125,7 +136,8 @@ int printRect(const std::vector<const wchar_t*>& titles) {
         UnionRect(&all, &all, &r);
         any = true;
     }
-    wprintf(L"%ld %ld %ld %ld\n", all.left, all.top, all.right - all.left, all.bottom - all.top);
+    printLine(std::to_wstring(all.left) + L" " + std::to_wstring(all.top) + L" " +
+              std::to_wstring(all.right - all.left) + L" " + std::to_wstring(all.bottom - all.top));
     return 0;
 }
 
@@ -146,15 +158,21 @@ int doubleClickRow(int row) {
     return 0;
 }
 
-// A message box: a dialog of the standard class whose static control 65535
-// holds the text.
+// A message box: a visible dialog of the standard class; its text is the
+// longest of its static controls (the icon is a static without text).
 BOOL CALLBACK visitBox(HWND window, LPARAM param) {
     wchar_t name[16] = {};
     GetClassNameW(window, name, 16);
     if (wcscmp(name, L"#32770") != 0 || !IsWindowVisible(window)) return TRUE;
-    HWND text = GetDlgItem(window, 0xFFFF);
-    if (!text) return TRUE;
-    *reinterpret_cast<std::wstring*>(param) = textOf(text);
+    std::wstring longest;
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        GetClassNameW(child, name, 16);
+        if (wcscmp(name, L"Static") != 0) continue;
+        std::wstring text = textOf(child);
+        if (text.size() > longest.size()) longest = text;
+    }
+    if (longest.empty()) return TRUE;
+    *reinterpret_cast<std::wstring*>(param) = longest;
     return FALSE;
 }
 
@@ -169,7 +187,7 @@ int printBoxText(double seconds) {
     std::wstring out;
     for (wchar_t c : text)
         if (c != L'\r') out += c;
-    _putws(out.c_str());
+    printLine(out);
     return 0;
 }
 
@@ -185,7 +203,8 @@ int printShortcut(const wchar_t* file) {
         wchar_t target[MAX_PATH] = {}, folder[MAX_PATH] = {};
         link->GetPath(target, MAX_PATH, nullptr, 0);
         link->GetWorkingDirectory(folder, MAX_PATH);
-        wprintf(L"%ls\n%ls\n", target, folder);
+        printLine(target);
+        printLine(folder);
         status = 0;
     }
     if (persist) persist->Release();
@@ -195,9 +214,9 @@ int printShortcut(const wchar_t* file) {
 }
 
 int note(const wchar_t* file, const wchar_t* text) {
-    FILE* out = _wfopen(file, L"w");
+    FILE* out = _wfopen(file, L"wb");
     if (!out) return 1;
-    fwprintf(out, L"%ls\n", text);
+    printLine(text, out);
     fclose(out);
     return 0;
 }
