@@ -1,5 +1,8 @@
 # The two commands: `make run` and `make test`. Everything else is a step of them.
-.PHONY: all deps build run test clean
+# `make doc` and `make release` make what operators receive (the guide and the
+# installer); they need more packages (scripts/deps-doc.sh), which `make test`
+# does not.
+.PHONY: all deps build run test clean deps-doc doc release test-release
 
 all: build
 
@@ -15,5 +18,20 @@ run: build
 test: deps
 	@scripts/test.sh
 
+deps-doc: deps
+	@scripts/deps-doc.sh
+
+# build/guide/quellor.pdf, with pictures taken from the program under Wine.
+doc: deps-doc
+	@scripts/doc.sh
+
+# dist/quellor-setup.exe and dist/quellor.zip: the i686 program and the guide.
+release: doc
+	@scripts/release.sh i686 dist
+
+# The guide's pages and pictures, and the installer under Wine.
+test-release: doc
+	@scripts/test-release.sh
+
 clean:
-	rm -rf build
+	rm -rf build dist

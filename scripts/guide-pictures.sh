@@ -1,0 +1,198 @@
+#!/usr/bin/env bash
+# The pictures of the operator's guide, taken from the real quellor.exe under
+# Wine on a virtual display, connected on COM1 to the simulated thermostat.
+# The program is driven from outside, as an operator would drive it: a
+# settings file written before it starts, buttons pressed and a row
+# double-clicked by a small helper (scripts/drive-quellor.cpp), faults from the
+# simulator's command port.
+#
+#   scripts/guide-pictures.sh [build-dir] [native-build-dir] [out-dir]
+#
+# Defaults: the build this machine runs (build/i686, or build/x86_64 where
+# 32-bit programs cannot run), build/native, build/guide/pictures.
+#
+# A state that the program does not reach (a part of it not built yet) costs
+# only its picture: the script says which pictures it could not take, the
+# guide is built with the others, and the script still ends with status 0.
+# It fails only when the program or the simulator cannot be started at all.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/wine-env.sh
+
+build=${1:-build/$(default_arch)}
+native=${2:-build/native}
+out=${3:-build/guide/pictures}
+exe="$build/quellor.exe"
+sim="$native/tools/thermostat-sim/thermostat-sim"
+[ -f "$exe" ] || { echo "no $exe; build it first" >&2; exit 2; }
+[ -x "$sim" ] || { echo "no $sim; build the native tree first" >&2; exit 2; }
+case $build in /*) ;; *) exe="$root_dir/$exe" ;; esac
+
+work="$root_dir/build/guide/work"
+prefix="$wine_dir/guide-pictures"
+title="Управление термостатом КРМ-Д"
+mkdir -p "$work" "$out"
+rm -f "$out"/*.png "$work/missing"
+
+# The helper is a Windows program of its own, built for the same machine
+# type as the program.
+case $(basename "$build") in
+    i686) cxx=i686-w64-mingw32-g++ ;;
+    *) cxx=x86_64-w64-mingw32-g++ ;;
+esac
+driver_exe="$work/drive-quellor.exe"
+if [ ! -f "$driver_exe" ] || [ scripts/drive-quellor.cpp -nt "$driver_exe" ]; then
+    $cxx -std=c++20 -O2 -municode -static -o "$driver_exe" scripts/drive-quellor.cpp -lcomctl32 -lole32 -luuid
+fi
+
+program_pid=
+sim_pid=
+cleanup() {
+    WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
+    [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null || true
+    stop_xvfb
+}
+trap cleanup EXIT INT TERM
+
+start_xvfb
+new_prefix "$prefix" display
+export WINEPREFIX="$prefix"
+# Without a window manager on the virtual display, Wine draws the frames and
+# captions itself when its windows are not "managed": the pictures then show
+# the title bars the operator sees.
+$(wine_cmd) reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+wineserver -w
+
+rm -f "$work/com1"
+"$sim" --link "$work/com1" --log "$work/thermostat.log" --control-port 0 \
+    --measured 21,4 --maintained 20,0 --tau 120 </dev/null >"$work/sim.out" 2>&1 &
+sim_pid=$!
+for _ in $(seq 50); do [ -e "$work/com1" ] && grep -q '^CONTROL' "$work/sim.out" && break; sleep 0.1; done
+[ -e "$work/com1" ] || { echo "the simulated thermostat did not start:" >&2; cat "$work/sim.out" >&2; exit 1; }
+control_port=$(awk '/^CONTROL/ { print $2 }' "$work/sim.out")
+set_ports "$prefix" COM1="$work/com1"
+
+simulator() { printf '%s\n' "$1" | socat -t2 - "TCP:127.0.0.1:$control_port" >/dev/null; }
+driver() { $(wine_cmd) "$driver_exe" "$@" 2>/dev/null | tr -d '\r'; }
+
+# write_settings <run flag> <start moment "yy mm dd HH MM" or "none">: the
+# settings file of an operator who has chosen COM1 and entered a program of
+# four stages (temperature code, hold minutes, hold hours).
+stages=("2930 30 0" "3100 0 2" "3100 0 6" "2980 0 1")
+write_settings() {
+    local run=$1 start=$2
+    local folder="$prefix/drive_c/users/$USER/AppData/Roaming/KRMD"
+    local documents="C:\\users\\$USER\\Documents" name='\termo.txt'
+    mkdir -p "$folder"
+    byte() { printf "\\x$(printf %02x "$1")"; }
+    u16() { byte $(($1 & 255)); byte $(($1 >> 8)); }
+    {
+        byte 0; byte "$run"; byte ${#stages[@]}
+        if [ "$start" = none ]; then
+            head -c 10 /dev/zero
+        else
+            for field in $start; do u16 $((10#$field)); done
+        fi
+        byte 2                     # recording interval: 10 s
+        printf '%s' "$documents"; head -c $((261 - ${#documents})) /dev/zero
+        printf '%s' "$name"; head -c $((261 - ${#name})) /dev/zero
+        for stage in "${stages[@]}"; do
+            read -r code minutes hours <<<"$stage"
+            u16 "$code"; byte "$minutes"; byte "$hours"
+        done
+    } >"$folder/quellor.ini"
+}
+USER=${USER:-$(id -un)}
+
+start_program() {
+    (cd "$build" && $(wine_cmd) "$exe" >/dev/null 2>&1) &
+    program_pid=$!
+    driver wait "$title" 30 || { echo "the program's window did not appear" >&2; exit 1; }
+}
+
+stop_program() {
+    wineserver -k 2>/dev/null || true
+    wait "$program_pid" 2>/dev/null || true
+    set_ports "$prefix" COM1="$work/com1"
+}
+
+# shot <name> <what it shows> <title...>: the screen area of these windows.
+shot() {
+    local name=$1 what=$2; shift 2
+    local x y w h
+    sleep 1  # let the windows finish painting
+    read -r x y w h < <(driver rect "$@") || { missed "$name" "$what"; return 0; }
+    import -window root -crop "${w}x${h}+${x}+${y}" +repage "$out/$name.png"
+    echo "$out/$name.png: $what (${w}x${h})"
+}
+
+missed() {
+    echo "NOT TAKEN: $1.png ($2): the program did not reach this state" >&2
+    echo "$1" >>"$work/missing"
+}
+
+connect() { driver click 'Подключиться' && driver wait-hidden 'Подключиться' 10; }
+
+# 1. Not connected, a program of four stages, the start moment now.
+write_settings 0 none
+start_program
+shot main-idle "the main window before connecting" "$title"
+
+# 2. Connected: the readout of the bath.
+if connect; then
+    simulator "measured 36,4"
+    simulator "panel 37,0"
+    sleep 2
+    shot main-connected "connected, with a program of several stages" "$title"
+
+    # 3. Edit mode: the second stage opened by a double-click.
+    driver dblclick-row 1
+    if driver wait-control 'Изменить этап 2' 5; then
+        shot edit-mode "stage 2 opened for editing" "$title"
+        driver click 'Отмена' || true
+    else
+        missed edit-mode "stage 2 opened for editing"
+    fi
+
+    # 4. The recording dialog.
+    dialog="Настройка параметров записи в файл"
+    if driver click 'Запись в файл' && driver wait "$dialog" 5; then
+        shot record-dialog "the recording dialog" "$dialog"
+        driver close "$dialog" || true
+    else
+        missed record-dialog "the recording dialog"
+    fi
+
+    # 5. The link lost: the thermostat goes silent.
+    simulator "power off"
+    if driver wait "Ошибка связи" 10; then
+        shot link-lost "the box of a lost link over the main window" "$title" "Ошибка связи"
+    else
+        missed link-lost "the box of a lost link"
+    fi
+    simulator "power on"
+else
+    for name in main-connected edit-mode record-dialog link-lost; do missed "$name" "needs a connection"; done
+fi
+stop_program
+
+# 6. A run: the program was running when it was closed, started 45 minutes
+# ago; at start-up it connects by itself and resumes in stage 2. Where it
+# does not resume, the run button is pressed.
+start_moment=$(date -d '-45 min' '+%y %m %d %H %M')
+write_settings 255 "$start_moment"
+start_program
+running='Завершить управление термостатом'
+if driver wait-control "$running" 10 ||
+    { driver click 'Начать работу с момента >>' && driver wait-control "$running" 5; }; then
+    shot run "a program running, stage 2 of 4" "$title"
+else
+    missed run "a program running"
+fi
+stop_program
+
+if [ -s "$work/missing" ]; then
+    echo "Pictures not taken: $(tr '\n' ' ' <"$work/missing")(the guide is built without them)"
+else
+    echo "All pictures taken."
+fi
