@@ -1,7 +1,7 @@
 # The two commands: `make run` and `make test`. Everything else is a step of them.
 # `make doc` and `make release` make what operators receive (the guide and the
 # installer); they need more packages (scripts/deps-doc.sh), which `make test`
-# does not.
+# installs too, since it tests them.
 .PHONY: all deps build run test clean deps-doc doc release test-release
 
 all: build
@@ -15,7 +15,7 @@ build: deps
 run: build
 	@scripts/run.sh
 
-test: deps
+test: deps deps-doc
 	@scripts/test.sh
 
 deps-doc: deps

@@ -22,8 +22,8 @@ failed=0
 skipped=0
 
 # Counts what a step's log reports: CTest's summary line, GoogleTest's
-# PASSED/FAILED/SKIPPED totals (one set per test program), the fuzzers', and
-# the RESULT line of a scripted test.
+# PASSED/FAILED/SKIPPED totals (one set per test program), the fuzzers', the
+# RESULT line of a scripted test and the [  OK  ]/[FAILED] lines of another.
 count_results() {
     local log=$1 p f s
     read -r p f s < <(tr -d '\r' <"$log" | awk '
@@ -38,6 +38,8 @@ count_results() {
         /^FAILED: fuzz_/ { p -= 1; f += 1 }
         /^RESULT passed: / { p += 1 }
         /^RESULT failed: / { f += 1 }
+        /^\[  OK  \] / { p += 1 }
+        /^\[FAILED\] / { f += 1 }
         END { print p + 0, f + 0, s + 0 }')
     passed=$((passed + p)); failed=$((failed + f)); skipped=$((skipped + s))
 }
@@ -53,7 +55,7 @@ step() {
     count_results "$log"
     # A step that failed without a test saying so (a crash, a build error)
     # counts as one failure of its own.
-    if ((status != 0)) && ! tr -d '\r' <"$log" | grep -qE '^\[  FAILED  \]|tests failed out of|^FAILED: fuzz_|^RESULT failed'; then
+    if ((status != 0)) && ! tr -d '\r' <"$log" | grep -qE '^\[  FAILED  \]|tests failed out of|^FAILED: fuzz_|^RESULT failed|^\[FAILED\] '; then
         failed=$((failed + 1))
     fi
     step_names+=("$name")
@@ -84,6 +86,8 @@ done
 # The preloaded accelerated clock is a 64-bit library: this one runs the
 # x86_64 build on every machine.
 step "end-to-end program run in accelerated time (x86_64)" scripts/test-run-e2e.sh build/x86_64 build/native
+step "the guide with pictures from the program, and the installer under Wine" \
+    bash -c "scripts/doc.sh && scripts/test-release.sh"
 
 printf '\n=== Summary\n'
 printf '%6ds  build (native, asan, i686, x86_64)\n' "$build_time"
