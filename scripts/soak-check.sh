@@ -53,9 +53,11 @@ awk '{ split($2, t, ":"); printf "%d %s\n", (($1 - 1) * 24 * 3600 + (t[1] - 12) 
 # The wire against the schedule. Every set command must carry the running
 # stage's temperature (the previous stage's within 500 ms after a boundary is
 # counted apart: a tick's command logged after the minute turned). Each
-# stage's first set command is timed from its start minute; one later than a
-# tick is explained only by a disturbance (a fault, a kill, a restart) between
-# its start and its sending. Set commands that follow no boundary, panel
+# stage's first set command is timed from its start minute; a late one is
+# explained only by a disturbance (a fault, a kill, a restart) between
+# its start and its sending. A stage is on time when its set command is the
+# first request of its start minute (the rules' first tick), or the second
+# after a poll the last tick before it sent. Set commands that follow no boundary, panel
 # change, append or restart within 3 s are the resumes after a lost link.
 awk -v speed="$speed" '
     function hex(h,   i, v) { v = 0; for (i = 1; i <= length(h); i++) v = v * 16 + index("0123456789ABCDEF", substr(h, i, 1)) - 1; return v }
@@ -76,6 +78,9 @@ awk -v speed="$speed" '
     }
     $2 == "NOTE" && /at the panel/ { cause[nc++] = $1; panel[np++] = $1 }
     $2 == "IN" {
+        # Requests since the running stage began, up to its first set command.
+        for (j = cur; j < n && $1 >= end[j]; j++) ;
+        cur = j; if (cur < n && $1 >= start[cur] && !(cur in first)) before[cur]++
         if (last != "" && $1 - last > 1900) { gaps++; if ($1 < calm) calmgaps++; hitch = $1 }
         last = $1; answer = ""
     }
@@ -88,7 +93,7 @@ awk -v speed="$speed" '
             if (k > 0 && c == code[k - 1] && t - start[k] < 500) { straddle++; next }
             print "FAIL set command " c " at " t " ms during stage " k + 1 " (" code[k] ")"; wrong++; next
         }
-        if (!(k in first)) first[k] = t - start[k]
+        if (!(k in first)) { first[k] = t - start[k]; rank[k] = before[k] }
         near = t - start[k] < 3000
         for (i = 0; i < nc && !near; i++) if (t >= cause[i] && t - cause[i] < 3000) near = 1
         if (!near) { resumes++; if (t < calm) { calmresumes++; if (hitch != "" && t - hitch < 3500) calmhitched++ } }
@@ -96,13 +101,15 @@ awk -v speed="$speed" '
     }
     END {
         for (k = 0; k < n; k++) {
-            if (!(k in first)) { never++; how = "never sent" } else if (first[k] <= 500) { ontime++; continue } else { late++; how = "sent after " first[k] " ms" }
+            if (!(k in first)) { never++; how = "never sent" } else if (rank[k] <= 2 && first[k] < 5000) { ontime++; d[ontime] = first[k]; continue } else { late++; how = "sent after " first[k] " ms" }
             why = 0; for (i = 0; i < nd; i++) if (to[i] >= start[k] - 3000 && from[i] <= start[k] + (k in first ? first[k] : end[k] - start[k])) why = 1
             if (why) explained++; else print "FAIL stage " k + 1 " " how " with nothing in its way"
         }
         for (i = 0; i < np; i++) if (i in answered) { pa++; if (answered[i] > pw) pw = answered[i] } else print "FAIL no set command within 10 s after the panel change at " panel[i] " ms"
         printf "wire: %d stages over %.1f h; %d set commands, none wrong: %s\n", n, total / 3600000, sets, wrong ? "no (" wrong ")" : "yes"
-        printf "stages sent within 500 ms of their start minute: %d; later or never, each after a fault, kill or restart: %d (never: %d)\n", ontime, explained, never + 0
+        for (i = 2; i <= ontime; i++) { v = d[i]; for (j = i - 1; j >= 1 && d[j] > v; j--) d[j + 1] = d[j]; d[j + 1] = v }
+        printf "stages whose set command was the first request of their start minute (or the second, after a poll of the last tick before it): %d; delay from the minute, median %d ms, largest %d ms\n", ontime, d[int((ontime + 1) / 2)], d[ontime]
+        printf "stages sent later or never, each after a fault, kill or restart: %d (never: %d)\n", explained, never + 0
         printf "set commands of the previous stage logged within 500 ms after a boundary: %d\n", straddle
         printf "panel changes: %d, each put back by a set command, the slowest after %d ms\n", np, pw
         printf "lost links seen on the wire (resumes mid-stage / gaps over 1.9 s): calm first stretch %d / %d, whole run %d / %d\n", calmresumes, calmgaps, resumes, gaps

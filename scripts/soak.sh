@@ -78,8 +78,12 @@ if [ -z "${FAKETIME_SHARED:-}" ]; then
 fi
 
 sim_pid=
+# The prefix's Wine server goes too: it was started under the accelerated
+# clock and would keep that clock's shared memory (and the faketime wrapper
+# waiting for it) alive.
 cleanup() {
     [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null || true
+    [ -n "$sim_pid" ] && wait "$sim_pid" 2>/dev/null || true
     WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
 }
 trap cleanup EXIT
@@ -98,7 +102,6 @@ winpath() { echo "Z:${1//\//\\}"; }
     SOAK_WORK="$(winpath "$work")" $(wine_cmd) soak_driver.exe "$minutes" "$speed" "$seed") |
     stdbuf -oL tr -d "\r" | tee "$work/driver.log" | grep -E --line-buffered 'KILL|START|RECORD|STOP|END|EXIT|PROBE' || true
 cp "$settings_file" "$work/final.ini" 2>/dev/null || true
-kill "$sim_pid" 2>/dev/null || true
-wait "$sim_pid" 2>/dev/null || true
-sim_pid=
-exec scripts/soak-check.sh "$work" "$speed"
+cleanup
+trap - EXIT
+scripts/soak-check.sh "$work" "$speed"
