@@ -86,6 +86,7 @@ done
 # The preloaded accelerated clock is a 64-bit library: this one runs the
 # x86_64 build on every machine.
 step "end-to-end program run in accelerated time (x86_64)" scripts/test-run-e2e.sh build/x86_64 build/native
+step "short soak: 110 program minutes at 20x, faults, kills, edits, a recording (x86_64)" scripts/soak.sh
 step "the guide with pictures from the program, and the installer under Wine" \
     bash -c "scripts/doc.sh && scripts/test-release.sh"
 
