@@ -175,6 +175,27 @@ double fault(std::mt19937& random) {
     return lasts;
 }
 
+// An operator acts on a program that is talking to its thermostat: the
+// faults are called off and the link is back (no "Ошибка связи" box: closing
+// it by hand would give the link up, and it hides the dialogs looked for).
+bool lossBoxUp = false;
+BOOL CALLBACK findLossBox(HWND window, LPARAM) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid == program->id() && IsWindowVisible(window) && windowText(window) == "Ошибка связи") lossBoxUp = true;
+    return TRUE;
+}
+void quiet() {
+    calm();
+    waitFor(
+        [] {
+            lossBoxUp = false;
+            EnumWindows(findLossBox, 0);
+            return !lossBoxUp;
+        },
+        static_cast<DWORD>(speed * 30000));
+}
+
 void startRecording(const std::string& path) {
     program->click(childWithText(program->window(), "Запись в файл"));
     const HWND dialog = program->waitForWindow("#32770", static_cast<DWORD>(speed * 5000));
@@ -191,9 +212,15 @@ void startRecording(const std::string& path) {
 void stopRecording() {
     // While recording, the button offers to end it.
     program->click(childWithText(program->window(), "Закончить запись"));
-    const Box box = program->waitForBox(static_cast<DWORD>(speed * 5000));
-    say("STOP " + box.text);
-    if (box.window) pressButton(box.window, IDOK);
+    HWND box = nullptr;
+    waitFor(
+        [&] {
+            box = FindWindowA("#32770", "Запись в файл");
+            return box && !boxText(box).empty();
+        },
+        static_cast<DWORD>(speed * 5000));
+    say("STOP " + (box ? boxText(box) : std::string("no question")));
+    if (box) pressButton(box, IDOK);
 }
 
 void appendStage(int n) {
@@ -246,6 +273,12 @@ int main(int argc, char** argv) {
             stats();
             nextStats += statsEvery;
         }
+        const bool act = (!recorded && now >= recordFrom) || (recording && now >= recordTo) ||
+                         (appends < 5 && now >= appendAt[appends]);
+        if (act) {
+            faultEnds = -1;
+            quiet();
+        }
         if (!recorded && now >= recordFrom) {
             startRecording(env("SOAK_RECORD"));
             recording = recorded = true;
@@ -259,7 +292,8 @@ int main(int argc, char** argv) {
             // No fault may be pending across a restart: a first exchange
             // without a reply gives the resumed run up, as the operator's
             // manual says.
-            if (faultEnds >= 0) faultEnds = -1;
+            faultEnds = -1;
+            quiet();
             pause(60);
             kill(++kills);
             pause(downtime * 60);
