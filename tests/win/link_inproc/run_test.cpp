@@ -185,4 +185,43 @@ TEST_F(RunInProcess, AProgramOverAtStartUpIsNotResumedAndListChangesResynchronis
     EXPECT_EQ(settings().stageCount, 0);
 }
 
+TEST_F(RunInProcess, ALostLinkKeepsTheRunByTheClockAndGivingItUpStopsTheRun) {
+    setFakeLocalTime(2030, 1, 1, 12, 0);
+    connectWith(programFromNoon({{kA, 0, 1}, {kB, 0, 2}}, true));
+    ASSERT_TRUE(runActive());
+
+    // The thermostat goes silent. While the "Ошибка связи" box is up (its own
+    // message loop keeps the timers going), stage B's start minute comes and
+    // is taken by the clock; then the thermostat is back, the box closes by
+    // itself, and B goes out.
+    pumpUntil([] { return !requestInFlight(); }, 2000);
+    bool tookB = false;
+    BoxAnswerer keep(
+        [&](const SeenBox&) {
+            setFakeLocalTime(2030, 1, 1, 12, 1);
+            for (int i = 0; i < 150 && nextStage() != 2; ++i) Sleep(20);
+            tookB = nextStage() == 2;
+            Simulator::markLog();
+            Simulator::command("power on");
+            return 0;  // not pressed: the returning link closes it
+        },
+        1);
+    ASSERT_EQ(Simulator::command("power off").substr(0, 2), "OK");
+    ASSERT_TRUE(pumpUntil([] { return linkIsUp() && !setCodes().empty(); }, 8000));
+    EXPECT_EQ(keep.boxes().size(), 1u);
+    EXPECT_TRUE(tookB) << "the run follows the clock while the link is lost";
+    EXPECT_TRUE(onlyCode(kB));
+    EXPECT_TRUE(runActive());
+
+    // Silent again, and the operator closes the "Ошибка связи" box: the
+    // connection is given up and the run stops, saved as stopped.
+    BoxAnswerer close(IDOK);
+    ASSERT_EQ(Simulator::command("power off").substr(0, 2), "OK");
+    ASSERT_TRUE(pumpUntil([] { return linkState() == linkDown; }, 6000));
+    EXPECT_EQ(close.boxes().size(), 1u);
+    EXPECT_FALSE(runActive());
+    EXPECT_EQ(settingsFileBytes()[1], 0x00);
+    ASSERT_EQ(Simulator::command("power on").substr(0, 2), "OK");
+}
+
 }  // namespace
