@@ -47,8 +47,9 @@ TEST_F(LinkTest, FirstFailedAttemptIsSilentLaterOnesNameThreeCausesAndPowerOnCon
     // The first attempt since start-up: a single poll, given up silently.
     p.click(p.connectButton());
     EXPECT_TRUE(waitFor([&] { return !IsWindowEnabled(p.connectButton()); }, 2000)) << "disabled while trying";
-    EXPECT_TRUE(waitFor([&] { return IsWindowEnabled(p.connectButton()) != FALSE; }, 4000));
-    EXPECT_TRUE(IsWindowEnabled(p.portCombo()));
+    // Giving up enables the button, then the list: both are awaited, for this
+    // process looks between the two.
+    EXPECT_TRUE(waitFor([&] { return IsWindowEnabled(p.connectButton()) && IsWindowEnabled(p.portCombo()); }, 4000));
     EXPECT_TRUE(IsWindowVisible(p.connectButton()));
     // Past the reply time-out of a poll that might have followed.
     EXPECT_TRUE(holdsFor([&] { return p.noBox() && Simulator::requests().size() == 1; }, 1200))
