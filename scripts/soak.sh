@@ -41,8 +41,8 @@ if [ -z "${FAKETIME_SHARED:-}" ]; then
     new_prefix "$prefix" headless
     # The stages: holds of 1 to 10 minutes (neighbouring boundaries one
     # minute apart among them), every fiftieth stage taking up what is left
-    # of the length, and temperatures that all differ, so that the log tells
-    # which stage each set command belongs to. The five stages appended
+    # of the length, and temperatures that all differ (-10,0 to 60,0 degC),
+    # so that the log tells which stage each set command belongs to. The five stages appended
     # during the run hold 2 to 6 minutes.
     budget=$((minutes - 20))
     holds=() total=0
@@ -67,7 +67,7 @@ if [ -z "${FAKETIME_SHARED:-}" ]; then
         byte 0
         head -c 522 /dev/zero
         for ((k = 0; k < stages; k++)); do
-            u16 $((2630 + k * 3)); byte $((holds[k] % 60)); byte $((holds[k] / 60))
+            u16 $((2630 + k * 37 % 701)); byte $((holds[k] % 60)); byte $((holds[k] / 60))
         done
     } >"$settings_file"
     cp "$settings_file" "$work/initial.ini"
