@@ -41,9 +41,10 @@ if [ -z "${FAKETIME_SHARED:-}" ]; then
     new_prefix "$prefix" headless
     # The stages: holds of 1 to 10 minutes (neighbouring boundaries one
     # minute apart among them), every fiftieth stage taking up what is left
-    # of the length, and temperatures that all differ (-10,0 to 60,0 degC),
-    # so that the log tells which stage each set command belongs to. The five stages appended
-    # during the run hold 2 to 6 minutes.
+    # of the length, and temperatures that all differ, so that the log tells
+    # which stage each set command belongs to: -10,0 degC upwards in steps of
+    # 0,2, at most 39,8, below the five stages appended during the run (41,0
+    # to 45,4, holding 2 to 6 minutes) and within what the program accepts.
     budget=$((minutes - 20))
     holds=() total=0
     while ((${#holds[@]} < 250)); do
@@ -67,7 +68,7 @@ if [ -z "${FAKETIME_SHARED:-}" ]; then
         byte 0
         head -c 522 /dev/zero
         for ((k = 0; k < stages; k++)); do
-            u16 $((2630 + k * 37 % 701)); byte $((holds[k] % 60)); byte $((holds[k] / 60))
+            u16 $((2630 + 2 * k)); byte $((holds[k] % 60)); byte $((holds[k] / 60))
         done
     } >"$settings_file"
     cp "$settings_file" "$work/initial.ini"
