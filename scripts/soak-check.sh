@@ -150,7 +150,18 @@ grep -q 'Завершено выполнение всех этапов.' driver.
 echo "boxes answered:"; grep ' BOX ' driver.utf8 | grep -v 'loss seen' | cut -c 21- | sort | uniq -c
 echo "threads, handles, memory (program clock):"
 grep ' STATS ' driver.utf8 | cut -c 1-15,22-
-awk '$3 == "STATS" { n++; th[n] = $5; h[n] = $7; w[n] = $9; p[n] = $11; if ($5 > mt) mt = $5 }
-    END { if (n > 2) printf "second sample to last: handles %d -> %d, working set %d -> %d KB, pagefile %d -> %d KB; threads at most %d\n", h[2], h[n], w[2], w[n], p[2], p[n], mt }' driver.utf8
+# Flat means: no program instance (from one start to the next kill or the
+# end) holds more handles at its last sample than at its first plus 3, and
+# the memory at the run's last sample is within 2 MB of the first instance's
+# peak, which saw the recording and its dialog.
+awk '$3 == "START" { i++ } $3 == "STATS" { n++; th[n] = $5; h[n] = $7; w[n] = $9; p[n] = $11; if ($5 > mt) mt = $5
+        if (!(i in firsth)) firsth[i] = $7; lasth[i] = $7; if (i == 1 && $11 > peak) peak = $11 }
+    END {
+        if (n > 2) printf "second sample to last: handles %d -> %d, working set %d -> %d KB, pagefile %d -> %d KB; threads at most %d\n", h[2], h[n], w[2], w[n], p[2], p[n], mt
+        for (k in firsth) if (lasth[k] > firsth[k] + 3) print "FAIL handles grew from " firsth[k] " to " lasth[k] " in program instance " k
+        if (n > 2 && p[n] > peak + 2048) print "FAIL pagefile at the end " p[n] " KB, the first instance peaked at " peak " KB"
+        if (n < 3) print "FAIL only " n " samples of threads, handles and memory"
+    }' driver.utf8 >stats
+grep -v '^FAIL' stats; grep '^FAIL' stats && status=1
 [ $status = 0 ] && echo "RESULT passed: soak" || echo "RESULT failed: soak (files in $work)"
 exit $status
