@@ -6,18 +6,6 @@
 # building and running the program need none of it; `make test` installs it
 # to test the guide and the installer.
 set -euo pipefail
+source "$(dirname "$0")/packages.sh"
 
-packages=(pandoc weasyprint fonts-dejavu-core fonts-wine nsis poppler-utils zip socat)
-
-sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
-
-missing=()
-for package in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
-done
-if ((${#missing[@]})); then
-    echo "Installing: ${missing[*]}"
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+install_missing pandoc weasyprint fonts-dejavu-core fonts-wine nsis poppler-utils zip socat

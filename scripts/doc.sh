@@ -4,13 +4,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/machine.sh
+source scripts/trees.sh
 
 arch=$(default_arch)
-[ -f build/native/CMakeCache.txt ] || cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/native -j"$(nproc)" --target thermostat-sim
-[ -f "build/$arch/CMakeCache.txt" ] ||
-    cmake -S . -B "build/$arch" -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="cmake/mingw-$arch.cmake" >/dev/null
-cmake --build "build/$arch" -j"$(nproc)" --target quellor
+build_tree native --target thermostat-sim
+build_tree "$arch" --target quellor
 
 scripts/guide-pictures.sh "build/$arch" build/native build/guide/pictures
 scripts/guide-pdf.sh build/guide/pictures build/guide/quellor.pdf

@@ -8,6 +8,7 @@
 # 64-bit program; the tests use it where 32-bit programs cannot run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/trees.sh
 
 arch=${1:-i686}
 out=${2:-dist}
@@ -19,9 +20,7 @@ case $arch in
 esac
 [ -f "$guide" ] || { echo "release: no $guide; run make doc first" >&2; exit 2; }
 
-[ -f "build/$arch/CMakeCache.txt" ] ||
-    cmake -S . -B "build/$arch" -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="cmake/mingw-$arch.cmake" >/dev/null
-cmake --build "build/$arch" -j"$(nproc)" --target quellor
+build_tree "$arch" --target quellor
 
 mkdir -p "$out"
 rm -f "$out/quellor-setup.exe" "$out/quellor.zip"
