@@ -3,6 +3,7 @@
 # in its settings file). Call bench_start <mingw-build> <native-build> <name>
 # [no-program]; the EXIT trap stops everything it started.
 source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/settings-file.sh"
 
 bench_sim_pid=
 bench_prog_pid=
@@ -15,12 +16,7 @@ trap bench_cleanup EXIT
 
 # Settings: COM1 (index 0), no run, a start moment (1 Jan 2026 00:00) stored.
 bench_settings() {
-    local folder="$bench_prefix/drive_c/users/$USER/AppData/Roaming/KRMD"
-    mkdir -p "$folder"
-    {
-        printf '\x00\x00\x00\x1a\x00\x01\x00\x01\x00\x00\x00\x00\x00\x00'
-        head -c 522 /dev/zero
-    } >"$folder/quellor.ini"
+    write_settings_file "$(settings_file_of "$bench_prefix")" 0 "26 01 01 00 00" 0 "" ""
 }
 
 bench_start() {

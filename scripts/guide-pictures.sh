@@ -18,6 +18,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/wine-env.sh
+source scripts/settings-file.sh
 
 build=${1:-build/$(default_arch)}
 native=${2:-build/native}
@@ -47,12 +48,7 @@ fi
 
 program_pid=
 sim_pid=
-cleanup() {
-    WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
-    [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null || true
-    stop_xvfb
-}
-trap cleanup EXIT INT TERM
+trap 'end_session "$prefix" "$sim_pid"' EXIT INT TERM
 
 start_xvfb
 new_prefix "$prefix" display
@@ -77,30 +73,12 @@ driver() { $(wine_cmd) "$driver_exe" "$@" 2>/dev/null | tr -d '\r'; }
 
 # write_settings <run flag> <start moment "yy mm dd HH MM" or "none">: the
 # settings file of an operator who has chosen COM1 and entered a program of
-# four stages (temperature code, hold minutes, hold hours).
+# four stages (temperature code, hold minutes, hold hours), recording every
+# 10 s (interval index 2).
 stages=("2930 30 0" "3100 0 2" "3100 0 6" "2980 0 1")
 write_settings() {
-    local run=$1 start=$2
-    local folder="$prefix/drive_c/users/$USER/AppData/Roaming/KRMD"
-    local documents="C:\\users\\$USER\\Documents" name='\termo.txt'
-    mkdir -p "$folder"
-    byte() { printf "\\x$(printf %02x "$1")"; }
-    u16() { byte $(($1 & 255)); byte $(($1 >> 8)); }
-    {
-        byte 0; byte "$run"; byte ${#stages[@]}
-        if [ "$start" = none ]; then
-            head -c 10 /dev/zero
-        else
-            for field in $start; do u16 $((10#$field)); done
-        fi
-        byte 2                     # recording interval: 10 s
-        printf '%s' "$documents"; head -c $((261 - ${#documents})) /dev/zero
-        printf '%s' "$name"; head -c $((261 - ${#name})) /dev/zero
-        for stage in "${stages[@]}"; do
-            read -r code minutes hours <<<"$stage"
-            u16 "$code"; byte "$minutes"; byte "$hours"
-        done
-    } >"$folder/quellor.ini"
+    write_settings_file "$(settings_file_of "$prefix")" "$1" "$2" 2 "C:\\users\\$USER\\Documents" '\termo.txt' \
+        "${stages[@]}"
 }
 USER=${USER:-$(id -un)}
 

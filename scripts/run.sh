@@ -9,6 +9,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/wine-env.sh
+source scripts/settings-file.sh
 
 arch=${RUN_ARCH:-$(default_arch)}
 if ! runs_32bit; then
@@ -23,29 +24,16 @@ mkdir -p "$run_dir"
 
 # A settings file as an operator's first session would leave it: COM1 chosen
 # and a start moment stored, so that the program connects by itself at start.
+# The records go to the user's documents as termo.txt, every second.
 seed_settings() {
-    local folder="$prefix/drive_c/users/$USER/AppData/Roaming/KRMD"
-    [ -f "$folder/quellor.ini" ] && return 0
-    mkdir -p "$folder"
-    local documents="C:\\users\\$USER\\Documents" name='\termo.txt'
-    byte() { printf "\\x$(printf %02x "$1")"; }
-    u16() { byte $(($1 & 255)); byte $(($1 >> 8)); }
-    {
-        byte 0; byte 0; byte 0     # port index, run flag, stage count
-        for field in $(date '+%y %m %d %H %M'); do u16 $((10#$field)); done
-        byte 0                     # recording interval: 1 s
-        printf '%s' "$documents"; head -c $((261 - ${#documents})) /dev/zero
-        printf '%s' "$name"; head -c $((261 - ${#name})) /dev/zero
-    } >"$folder/quellor.ini"
+    local file
+    file=$(settings_file_of "$prefix")
+    [ -f "$file" ] && return 0
+    write_settings_file "$file" 0 "$(date '+%y %m %d %H %M')" 0 "C:\\users\\$USER\\Documents" '\termo.txt'
 }
 
 sim_pid=
-cleanup() {
-    WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
-    [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null || true
-    stop_xvfb
-}
-trap cleanup EXIT INT TERM
+trap 'end_session "$prefix" "$sim_pid"' EXIT INT TERM
 
 headless=
 if [ -z "${DISPLAY:-}" ]; then

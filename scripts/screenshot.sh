@@ -16,12 +16,7 @@ prefix="$wine_dir/$(basename "$build")-screenshot"
 title="Управление термостатом КРМ-Д"
 
 program=
-cleanup() {
-    [ -n "$program" ] && kill "$program" 2>/dev/null || true
-    WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
-    stop_xvfb
-}
-trap cleanup EXIT INT TERM
+trap 'end_session "$prefix" "$program"' EXIT INT TERM
 start_xvfb
 
 new_prefix "$prefix" display

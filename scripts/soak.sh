@@ -14,6 +14,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/wine-env.sh
+source scripts/settings-file.sh
 
 minutes=${1:-110}
 speed=${2:-20}
@@ -33,7 +34,7 @@ USER=${USER:-$(id -un)}
 name=soak-$minutes-$(basename "$build")
 prefix="$wine_dir/$name"
 work=${SOAK_WORK_DIR:-"$wine_dir/$name-work"}
-settings_file="$prefix/drive_c/users/$USER/AppData/Roaming/KRMD/quellor.ini"
+settings_file=$(settings_file_of "$prefix")
 
 if [ -z "${FAKETIME_SHARED:-}" ]; then
     rm -rf "$work"
@@ -59,18 +60,9 @@ if [ -z "${FAKETIME_SHARED:-}" ]; then
             add=$((rest / long)); rest=$((rest - add)); long=$((long - 1)); holds[k]=$((holds[k] + add))
         fi
     done
-    byte() { printf "\\x$(printf %02x "$1")"; }
-    u16() { byte $(($1 & 255)); byte $(($1 >> 8)); }
-    mkdir -p "$(dirname "$settings_file")"
-    {
-        byte 0; byte 255; byte "$stages"
-        u16 30; u16 1; u16 1; u16 12; u16 0
-        byte 0
-        head -c 522 /dev/zero
-        for ((k = 0; k < stages; k++)); do
-            u16 $((2630 + 2 * k)); byte $((holds[k] % 60)); byte $((holds[k] / 60))
-        done
-    } >"$settings_file"
+    list=()
+    for ((k = 0; k < stages; k++)); do list+=("$((2630 + 2 * k)) $((holds[k] % 60)) $((holds[k] / 60))"); done
+    write_settings_file "$settings_file" 255 "30 01 01 12 00" 0 "" "" "${list[@]}"
     cp "$settings_file" "$work/initial.ini"
     echo "soak: $stages stages over $budget minutes (+5 appended), ${speed}x, seed $seed: about" \
         "$(((minutes + 8) * 60 / speed)) s of real time"

@@ -25,8 +25,7 @@ rm -rf "$work"
 mkdir -p "$work/not-a-port"
 sim_pid=
 cleanup() {
-    [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null || true
-    WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
+    end_session "$prefix" "$sim_pid"
     exec 3>&- 2>/dev/null || true
 }
 trap cleanup EXIT

@@ -12,6 +12,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/wine-env.sh
+source scripts/settings-file.sh
 
 build=$(cd "${1:-build/x86_64}" && pwd)
 native=$(cd "${2:-build/native}" && pwd)
@@ -54,18 +55,10 @@ wait_fake_until() {  # <HH:MM:SS> on 1 January 2030
 # whose temperatures all differ, so the log tells which stage each belongs to.
 code_of() { echo $((2630 + ($1 * 7) % 700)); }
 write_settings() {
-    local folder="$prefix/drive_c/users/$USER/AppData/Roaming/KRMD"
-    mkdir -p "$folder"
-    byte() { printf "\\x$(printf %02x "$1")"; }
-    u16() { byte $(($1 & 255)); byte $(($1 >> 8)); }
-    {
-        byte 0; byte 255; byte "$stages"
-        u16 30; u16 1; u16 1; u16 12; u16 0
-        byte 0
-        head -c 522 /dev/zero
-        for ((k = 0; k < stages; k++)); do u16 "$(code_of $k)"; byte 1; byte 0; done
-    } >"$folder/quellor.ini"
-    settings_file="$folder/quellor.ini"
+    local list=() k
+    for ((k = 0; k < stages; k++)); do list+=("$(code_of $k) 1 0"); done
+    settings_file=$(settings_file_of "$prefix")
+    write_settings_file "$settings_file" 255 "30 01 01 12 00" 0 "" "" "${list[@]}"
 }
 
 if [ -z "${FAKETIME_SHARED:-}" ]; then

@@ -14,11 +14,7 @@ build=${1:-build/$(default_arch)}
 [ -x "$build/tests/win/win_tests.exe" ] || { echo "no $build/tests/win/win_tests.exe; build it first" >&2; exit 2; }
 prefix="$wine_dir/$(basename "$build")-display"
 
-cleanup() {
-    WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
-    stop_xvfb
-}
-trap cleanup EXIT INT TERM
+trap 'end_session "$prefix"' EXIT INT TERM
 start_xvfb
 
 new_prefix "$prefix" display

@@ -90,6 +90,16 @@ stop_xvfb() {
     xvfb_pid=
 }
 
+# end_session <prefix> [pid...]: what a script started ends with it: the
+# processes named (the simulator, a program), the prefix's Wine server and the
+# virtual display, if any. For the script's EXIT trap; never fails.
+end_session() {
+    local prefix=$1 pid; shift
+    for pid in "$@"; do [ -n "$pid" ] && kill "$pid" 2>/dev/null || true; done
+    WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
+    stop_xvfb
+}
+
 # screenshot_window <title> <out.png>: waits (up to 30 s) for the X window of
 # that title and writes its area of the screen. Without a window manager the
 # window has no title bar: the picture is its client area.
