@@ -28,12 +28,12 @@ if [ -f "$tree/CMakeCache.txt" ] &&
        grep -q '^CMAKE_CXX_FLAGS:.*fuzzer-no-link' "$tree/CMakeCache.txt"; }; then
     rm -rf "$tree"
 fi
-if [ ! -f "$tree/CMakeCache.txt" ]; then
-    cmake -S . -B "$tree" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-        -DCMAKE_BUILD_TYPE=Debug -DQUELLOR_FUZZ=ON \
-        -DCMAKE_C_FLAGS="$instrument" -DCMAKE_CXX_FLAGS="$instrument" \
-        -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
-fi
+# Configured every time, not only the first: a fuzzer added since is
+# unknown to the tree's makefiles until CMake has looked at tests/fuzz again.
+cmake -S . -B "$tree" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+    -DCMAKE_BUILD_TYPE=Debug -DQUELLOR_FUZZ=ON \
+    -DCMAKE_C_FLAGS="$instrument" -DCMAKE_CXX_FLAGS="$instrument" \
+    -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
 
 targets=()
 for source in tests/fuzz/*.cpp; do
