@@ -37,14 +37,8 @@ rm -f "$out"/*.png "$work/missing"
 
 # The helper is a Windows program of its own, built for the same machine
 # type as the program.
-case $(basename "$build") in
-    i686) cxx=i686-w64-mingw32-g++ ;;
-    *) cxx=x86_64-w64-mingw32-g++ ;;
-esac
 driver_exe="$work/drive-quellor.exe"
-if [ ! -f "$driver_exe" ] || [ scripts/drive-quellor.cpp -nt "$driver_exe" ]; then
-    $cxx -std=c++20 -O2 -municode -static -o "$driver_exe" scripts/drive-quellor.cpp -lcomctl32 -lole32 -luuid
-fi
+if [ "$(basename "$build")" = i686 ]; then build_drive_quellor i686 "$driver_exe"; else build_drive_quellor x86_64 "$driver_exe"; fi
 
 program_pid=
 sim_pid=

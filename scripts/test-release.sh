@@ -18,6 +18,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/wine-env.sh
+source scripts/settings-file.sh
 # No menu entries or file associations of the host from the tests' prefix.
 export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
 
@@ -101,9 +102,7 @@ new_prefix "$prefix" headless
 export WINEPREFIX="$prefix"
 trap 'wineserver -k 2>/dev/null || true' EXIT
 drive_c="$prefix/drive_c"
-mkdir -p "$drive_c/tools"
-x86_64-w64-mingw32-g++ -std=c++20 -O2 -municode -static -o "$drive_c/tools/drive-quellor.exe" \
-    scripts/drive-quellor.cpp -lcomctl32 -lole32 -luuid
+build_drive_quellor x86_64 "$drive_c/tools/drive-quellor.exe"
 driver() { $(wine_cmd) 'C:\tools\drive-quellor.exe' "$@" 2>/dev/null | tr -d '\r'; }
 wine_to_unix() { $(wine_cmd) winepath -u "$1" 2>/dev/null | tr -d '\r'; }
 
@@ -174,7 +173,7 @@ wineserver -k 2>/dev/null || true
 
 # The operator's settings, as the program left them; the uninstaller and a
 # reinstall must leave them exactly so.
-settings="$drive_c/users/$(id -un)/AppData/Roaming/KRMD/quellor.ini"
+settings=$(settings_file_of "$prefix")
 ok "the program made its settings file" test -f "$settings"
 before=$(sha256sum <"$settings" 2>/dev/null || true)
 

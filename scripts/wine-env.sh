@@ -100,6 +100,17 @@ end_session() {
     stop_xvfb
 }
 
+# build_drive_quellor <i686|x86_64> <out.exe>: the helper with which the
+# guide's pictures and the release tests drive quellor.exe from outside
+# (scripts/drive-quellor.cpp), for that machine type; built when missing or
+# older than its source.
+build_drive_quellor() {
+    local arch=$1 out=$2 source="$root_dir/scripts/drive-quellor.cpp"
+    [ -f "$out" ] && [ ! "$source" -nt "$out" ] && return 0
+    mkdir -p "$(dirname "$out")"
+    "$arch-w64-mingw32-g++" -std=c++20 -O2 -municode -static -o "$out" "$source" -lcomctl32 -lole32 -luuid
+}
+
 # screenshot_window <title> <out.png>: waits (up to 30 s) for the X window of
 # that title and writes its area of the screen. Without a window manager the
 # window has no title bar: the picture is its client area.
