@@ -178,22 +178,15 @@ double fault(std::mt19937& random) {
 // An operator acts on a program that is talking to its thermostat: the
 // faults are called off and the link is back (no "Ошибка связи" box: closing
 // it by hand would give the link up, and it hides the dialogs looked for).
-bool lossBoxUp = false;
-BOOL CALLBACK findLossBox(HWND window, LPARAM) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    if (pid == program->id() && IsWindowVisible(window) && windowText(window) == "Ошибка связи") lossBoxUp = true;
-    return TRUE;
+bool lossBoxUp() {
+    EnumWindows(lookAtBox, 0);
+    for (HWND box : lossBoxes)
+        if (IsWindowVisible(box) && windowText(box) == "Ошибка связи") return true;
+    return false;
 }
 void quiet() {
     calm();
-    waitFor(
-        [] {
-            lossBoxUp = false;
-            EnumWindows(findLossBox, 0);
-            return !lossBoxUp;
-        },
-        static_cast<DWORD>(speed * 30000));
+    waitFor([] { return !lossBoxUp(); }, static_cast<DWORD>(speed * 30000));
 }
 
 void startRecording(const std::string& path) {
