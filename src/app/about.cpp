@@ -1,7 +1,7 @@
 #include "app/about.h"
 
 #include "app/look.h"
-#include "app/main_window.h"
+#include "app/controls.h"
 #include "app/startup.h"
 #include "platform/scoped_handles.h"
 #include "resources/resource.h"

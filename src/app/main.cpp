@@ -2,7 +2,8 @@
 // window and the message loop. Every path ends the process with exit code 0.
 #include <windows.h>
 
-#include "app/settings.h"
+#include "app/main_window.h"
+#include "app/settings_file.h"
 #include "app/startup.h"
 
 namespace {

@@ -2,23 +2,21 @@
 
 #include <commctrl.h>
 
+#include "app/edit_fields.h"
+#include "app/engine.h"
 #include "app/help.h"
 #include "app/painting.h"
-#include "app/settings.h"
 #include "app/startup.h"
-#include "control/run.h"
-#include "link/connection.h"
+#include "app/window_seat.h"
 #include "link/port_list.h"
-#include "link/protocol.h"
 #include "link/serial_port.h"
 #include "link/temperature.h"
-#include "link/temperature_edit.h"
 #include "platform/scoped_handles.h"
 #include "platform/tool_info.h"
-#include "program/clock_stamp.h"
+#include "link/frames.h"
 #include "program/input_fields.h"
-#include "program/stage_list.h"
-#include "recording/recording.h"
+#include "program/input_rules.h"
+#include "recording/record_dialog.h"
 #include "resources/resource.h"
 
 namespace {
@@ -44,14 +42,6 @@ constexpr DWORD kStageListStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROL
                                   LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS | LVS_NOCOLUMNHEADER;
 constexpr DWORD kStageListExStyle = LVS_EX_GRIDLINES | LVS_EX_SUBITEMIMAGES | LVS_EX_FULLROWSELECT;
 constexpr COLORREF kTipBackground = 0x00FFFFC0;
-
-const char kCloseQuestion[] =
-    "    Закрытие программы прервёт процесс            \n\r"
-    "автоматического управления термостатом.\n\r"
-    "    При последующем запуске программа возобновит\n\r"
-    "управление, начиная с этапа, соответствующего\n\r"
-    "реальному времени момента запуска.\n\n\r"
-    "    Закрыть программу?\n\r";
 
 // Background points of our logo (src/resources/logo.bmp): the white field
 // around the drawing, the corner beside the red bar's foot, and the two
@@ -119,9 +109,10 @@ void createPanelControls(HWND window) {
     c.setpointEdit = createTemperatureEdit(window, "", ES_CENTER, 45, 168, 33, 16);
     c.setButton = createButton(window, "Установить", 30, 198, 80);
     EnableWindow(c.setButton, FALSE);
-    c.recordButton = createButton(window, "Запись в файл", 10, 245, 120);
+    // The engine gives the record and run buttons their captions.
+    c.recordButton = createButton(window, "", 10, 245, 120);
     EnableWindow(c.recordButton, FALSE);
-    c.runButton = createButton(window, "Начать работу с момента >>", 157, 27, 180);
+    c.runButton = createButton(window, "", 157, 27, 180);
     EnableWindow(c.runButton, FALSE);
 }
 
@@ -145,18 +136,19 @@ void createStageInputs(HWND window) {
     formatTemperature(200, text);
     c.stageTempEdit = createTemperatureEdit(window, text, ES_RIGHT, 198, 246, 49, 15);
 
-    c.startDayEdit = createTwoDigitEdit(window, 342, 31, ES_RIGHT);
-    c.startMonthEdit = createTwoDigitEdit(window, 363, 31, ES_CENTER);
-    c.startYearEdit = createTwoDigitEdit(window, 385, 31, ES_LEFT);
-    c.startHourEdit = createTwoDigitEdit(window, 410, 31, ES_RIGHT);
-    c.startMinuteEdit = createTwoDigitEdit(window, 435, 31, ES_LEFT);
-    c.holdHoursEdit = createTwoDigitEdit(window, 278, 246, ES_RIGHT);
-    c.holdMinutesEdit = createTwoDigitEdit(window, 304, 246, ES_RIGHT);
+    c.startDayEdit = createTwoDigitEdit(window, 342, 31, ES_RIGHT, mainFonts.boldFont);
+    c.startMonthEdit = createTwoDigitEdit(window, 363, 31, ES_CENTER, mainFonts.boldFont);
+    c.startYearEdit = createTwoDigitEdit(window, 385, 31, ES_LEFT, mainFonts.boldFont);
+    c.startHourEdit = createTwoDigitEdit(window, 410, 31, ES_RIGHT, mainFonts.boldFont);
+    c.startMinuteEdit = createTwoDigitEdit(window, 435, 31, ES_LEFT, mainFonts.boldFont);
+    c.holdHoursEdit = createTwoDigitEdit(window, 278, 246, ES_RIGHT, mainFonts.boldFont);
+    c.holdMinutesEdit = createTwoDigitEdit(window, 304, 246, ES_RIGHT, mainFonts.boldFont);
     SetWindowTextA(c.holdHoursEdit, "3");
     SetWindowTextA(c.holdMinutesEdit, "00");
 
-    c.addStageButton = createButton(window, "Добавить этап", 155, 275, 153);
-    c.clearListButton = createButton(window, "Очистить список", 324, 275, 153);
+    // The stage list gives its two buttons their captions.
+    c.addStageButton = createButton(window, "", 155, 275, 153);
+    c.clearListButton = createButton(window, "", 324, 275, 153);
 }
 
 void addTool(HWND window, UINT flags, UINT_PTR id, RECT area, const char* text) {
@@ -181,10 +173,11 @@ void createToolTip(HWND window) {
     addTool(window, TTF_SUBCLASS, 51, RECT{337, 49, 407, 69}, "Дата начала этапа");
     addTool(window, TTF_SUBCLASS, 52, RECT{407, 49, 457, 69}, "Время начала этапа");
     addButtonTool(window, c.setButton, " Установить температуру в термостате ");
-    addButtonTool(window, c.recordButton, " Сохранять значение температуры в файл ");
-    addButtonTool(window, c.runButton, " Начать автоматическое управление термостатом по заданному алгоритму ");
-    addButtonTool(window, c.addStageButton, " Добавить этап программы в конец списка этапов ");
-    addButtonTool(window, c.clearListButton, "Удалить все этапы из списка");
+    // The texts of these four follow the engine's state; it sets them.
+    addButtonTool(window, c.recordButton, "");
+    addButtonTool(window, c.runButton, "");
+    addButtonTool(window, c.addStageButton, "");
+    addButtonTool(window, c.clearListButton, "");
 }
 
 // What the window holds beyond its child controls: the record file, the
@@ -202,91 +195,21 @@ void releaseResources() {
     mainControls.toolTip = nullptr;
 }
 
-void showSetpoint(TemperatureCode code) {
-    char text[kTemperatureTextSize];
-    formatTemperature(tenthsFromCode(code), text);
-    SendMessageA(mainControls.setpointEdit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
-}
-
-// What the link reports, and what follows from it for the controls, the
-// run and the recording.
-
-void onLinkConnected(HWND window, TemperatureCode maintained) {
-    const MainControls& c = mainControls;
-    showSetpoint(maintained);
-    EnableWindow(c.connectButton, TRUE);
-    EnableWindow(c.portCombo, TRUE);
-    ShowWindow(c.connectButton, SW_HIDE);
-    ShowWindow(c.portCombo, SW_HIDE);
-    EnableWindow(c.recordButton, TRUE);
-    InvalidateRect(window, &linkPanelRect, TRUE);
-
-    if (runActive() && resumeRun(window)) return;
-    // No run, or one that did not resume: an idle connection.
-    if (parseTemperature(c.setpointEdit).valid) EnableWindow(c.setButton, TRUE);
-    SYSTEMTIME now;
-    EnableWindow(c.runButton, startMomentReached(now) ? FALSE : TRUE);
-}
-
-void onLinkStatusChanged(HWND window, bool measuredChanged, bool maintainedChanged, TemperatureCode maintained) {
-    if (measuredChanged) InvalidateRect(window, &readoutRect, FALSE);
-    if (!maintainedChanged) return;
-    // The bath now keeps another temperature than the running stage asks
-    // for (changed at its own panel, say): the stage's temperature again.
-    if (runWantsResend()) queueSetCommand();
-    showSetpoint(maintained);
-}
-
-void onLinkLost(HWND) { EnableWindow(mainControls.setButton, FALSE); }
-
-void onLinkGivenUp(HWND window, LinkState from) {
-    const MainControls& c = mainControls;
-    EnableWindow(c.runButton, FALSE);
-    EnableWindow(c.recordButton, FALSE);
-    endRecording();
-    EnableWindow(c.connectButton, TRUE);
-    EnableWindow(c.portCombo, TRUE);
-    // The first attempt since start-up passes silently, and a run read from
-    // the file does not survive it.
-    if (from == linkStartUp) {
-        abandonRun();
-        return;
-    }
-    ShowWindow(c.portCombo, SW_SHOW);
-    ShowWindow(c.connectButton, SW_SHOW);
-    InvalidateRect(window, &linkPanelRect, TRUE);
-    if (from == linkLost && runActive()) stopRun(window, false);
-}
-
-bool confirmationsQuiet() { return runActive(); }
-
-void repaintRunState(HWND window) {
-    InvalidateRect(window, &setpointBoxRect, FALSE);
-    InvalidateRect(window, &startMomentStripRect, FALSE);
-}
-
-void onSetButton(HWND) {
-    const ParsedTemperature typed = parseTemperature(mainControls.setpointEdit);
-    if (typed.valid) queueSetCommand(typed.code);
-}
-
-// Every module's state as at program start: the window is made once per run
-// of the program, and again by each in-process test.
-void resetModules() {
-    resetLink();
+// The Windows side's own state as at program start: the window is made once
+// per run of the program, and again by each in-process test.
+void resetWindowModules() {
+    resetPort();
     resetPortList();
-    resetRun();
-    resetStageList();
-    resetInputFields();
-    resetRecording();
+    closeRecordFile();
 }
 
 LRESULT onCreate(HWND window) {
     state.controls = MainControls{};
     state.built = false;
     mainControls.window = window;
-    resetModules();
-    setLinkReports(LinkReports{onLinkConnected, onLinkStatusChanged, onLinkLost, onLinkGivenUp, confirmationsQuiet});
+    resetWindowModules();
+    setWindowSeat(window);
+    resetEngine();
 
     state.logo.reset(blendLogoBackground(LoadBitmapA(appInstance(), MAKEINTRESOURCEA(IDB_LOGO))));
     createFonts();
@@ -313,36 +236,14 @@ LRESULT onCreate(HWND window) {
     createStageList(window);
     createStageInputs(window);
     createToolTip(window);
-    initRecording(window, mainControls.recordButton, mainControls.toolTip);
 
-    const MainControls& c = mainControls;
-    attachRunView(RunView{c.runButton, c.stageList, c.setpointEdit, c.setButton, c.toolTip, c.startYearEdit,
-                          c.startMonthEdit, c.startDayEdit, c.startHourEdit, c.startMinuteEdit, repaintRunState});
-
-    fillStageList(window);
-    // A stored start moment makes every start connect by itself, when the
-    // saved port is listed; a port that cannot be opened is not reported.
-    // Only then is the stored start moment restored.
-    const bool connectNow = settings().startYear != 0 && autoConnectAllowed();
-    if (connectNow) connectChosenPort(window, c.portCombo, c.connectButton);
-    setUpStartMoment(connectNow);
-    recomputeSchedule(window);
-    keepRunOnlyIfAhead();
-
-    if (settings().stageCount == 0) {
-        EnableWindow(c.clearListButton, FALSE);
-        EnableWindow(c.runButton, FALSE);
-    }
+    startEngine(autoConnectAllowed() ? choosePortName(mainControls.portCombo) : nullptr);
     state.built = true;
     return 0;
 }
 
 LRESULT onClose(HWND window, WPARAM wParam, LPARAM lParam) {
-    if (linkIsUp() && runActive()) {
-        const int answer = MessageBoxA(window, kCloseQuestion, kMainWindowTitle,
-                                       MB_YESNO | MB_ICONINFORMATION | MB_DEFBUTTON2);
-        if (answer != IDYES) return 0;
-    }
+    if (!closeAllowed()) return 0;
     return DefWindowProcA(window, WM_CLOSE, wParam, lParam);
 }
 
@@ -350,25 +251,36 @@ LRESULT onDestroy(HWND) {
     // A creation that failed released what it had made and posted WM_QUIT.
     if (!state.built) return 0;
     state.built = false;
-    storeStartMoment();
+    stopEngine();
     releaseResources();
     mainControls = MainControls{};
     PostQuitMessage(0);
     return 0;
 }
 
-void onExchangeTimer(HWND window) {
-    recordStep(window);
-    if (!runMinuteTick(window)) return;  // the run ended: this tick sends nothing
-    onExchangeTick(window);
+void onTimer(WPARAM id) {
+    switch (id) {
+    case static_cast<WPARAM>(Timer::exchange): onEngineTimer(Timer::exchange); break;
+    case static_cast<WPARAM>(Timer::reply): onEngineTimer(Timer::reply); break;
+    case static_cast<WPARAM>(Timer::stageTooltip): onEngineTimer(Timer::stageTooltip); break;
+    case static_cast<WPARAM>(Timer::runTooltip): onEngineTimer(Timer::runTooltip); break;
+    }
 }
 
-void onTimer(HWND window, WPARAM id) {
-    switch (id) {
-    case exchangeTimer: onExchangeTimer(window); break;
-    case replyTimer: onReplyTimeout(window); break;
-    case stageTooltipTimer: onStageTooltipTimer(window); break;
-    case runTooltipTimer: onRunTooltipTimer(window); break;
+void onReply() {
+    // A reply to a request since superseded, or from a port since closed.
+    if (!replyIsCurrent()) return;
+    onEngineReply(replyBytes(), replyLength(), commandWord(requestBytes()));
+}
+
+void onPortComboCommand(WPARAM wParam) {
+    switch (HIWORD(wParam)) {
+    case CBN_SELCHANGE: {
+        const LRESULT selected = SendMessageA(mainControls.portCombo, CB_GETCURSEL, 0, 0);
+        onPortChosen(selected == CB_ERR ? -1 : static_cast<int>(selected));
+        break;
+    }
+    case CBN_CLOSEUP: SetFocus(mainControls.connectButton); break;
     }
 }
 
@@ -376,23 +288,74 @@ void onTimer(HWND window, WPARAM id) {
 // control's handle. Any command from a button counts as a click.
 void onCommand(HWND window, WPARAM wParam, LPARAM lParam) {
     const HWND from = reinterpret_cast<HWND>(lParam);
-    const MainControls& c = mainControls;
-    if (!from) onHelpCommand(window, wParam);
-    else if (from == c.connectButton) onConnectButton(window, c.portCombo, c.connectButton);
-    else if (from == c.portCombo) onPortComboCommand(wParam, c.portCombo, c.connectButton);
-    else if (from == c.addStageButton) onAddStageButton(window);
-    else if (from == c.clearListButton) onClearListButton(window);
-    else if (from == c.setButton) onSetButton(window);
-    else if (from == c.recordButton) onRecordButton(window);
-    else if (from == c.runButton) onRunButton(window);
+    if (!from) {
+        onHelpCommand(window, wParam);
+        return;
+    }
+    if (from == mainControls.portCombo) {
+        onPortComboCommand(wParam);
+        return;
+    }
+    const Control control = controlOfWindow(from);
+    if (control == Control::connectButton) onEngineButton(control, choosePortName(mainControls.portCombo));
+    else onEngineButton(control, nullptr);
 }
 
-void onNotify(HWND window, LPARAM lParam) {
+void onNotify(LPARAM lParam) {
     const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
-    if (header && mainControls.stageList && header->hwndFrom == mainControls.stageList) onStageListNotify(window, header);
+    if (!header || !mainControls.stageList || header->hwndFrom != mainControls.stageList) return;
+    if (header->code == NM_DBLCLK) {
+        onEngineStageDoubleClick();
+    } else if (header->code == LVN_KEYDOWN) {
+        const auto* key = reinterpret_cast<const NMLVKEYDOWN*>(header);
+        if (key->wVKey == VK_DELETE) onEngineStageDeleteKey();
+    }
+}
+
+void onValueKey(WPARAM wParam) {
+    const Control field = controlOfWindow(reinterpret_cast<HWND>(wParam));
+    if (field != Control::count) onEngineValueKey(field);
+}
+
+void onFieldKey(WPARAM wParam, LPARAM lParam) {
+    const Control control = controlOfWindow(reinterpret_cast<HWND>(wParam));
+    const TwoDigitField field = twoDigitFieldOf(control);
+    if (field == TwoDigitField::none) return;
+    switch (lParam) {
+    case fieldLeft: onEngineFieldLeft(control); break;
+    case fieldChanged: onEngineFieldChanged(control); break;
+    case fieldTab:
+    case fieldLeftAtStart:
+    case fieldRightAtEnd:
+        moveFieldFocus(controlWindow(controlOf(focusTarget(field, static_cast<int>(lParam)))),
+                       static_cast<int>(lParam));
+        break;
+    }
 }
 
 }  // namespace
+
+HWND createMainWindow() {
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSEXA windowClass = {};
+        windowClass.cbSize = sizeof windowClass;
+        windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
+        windowClass.lpfnWndProc = mainWindowProc;
+        windowClass.hInstance = appInstance();
+        windowClass.hIcon = programIcon();
+        windowClass.hCursor = arrowCursor();
+        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        windowClass.lpszClassName = kMainWindowClass;
+        registered = RegisterClassExA(&windowClass) != 0;
+    }
+    constexpr int kWindowWidth = 510;
+    constexpr int kWindowHeight = 350;
+    const int x = (GetSystemMetrics(SM_CXSCREEN) - kWindowWidth) / 2;
+    const int y = (GetSystemMetrics(SM_CYSCREEN) - kWindowHeight) / 2;
+    return CreateWindowExA(0, kMainWindowClass, kMainWindowTitle, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, x, y,
+                           kWindowWidth, kWindowHeight, nullptr, nullptr, appInstance(), nullptr);
+}
 
 const MainControls& controls() { return mainControls; }
 const MainFonts& fonts() { return mainFonts; }
@@ -403,13 +366,13 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     switch (message) {
     case WM_MOUSEMOVE: onHelpMouseMove(window, lParam); return 0;
     case WM_LBUTTONDOWN: onHelpClick(window, lParam); return 0;
-    case WM_TIMER: onTimer(window, wParam); return 0;
-    case ReplyArrived: onReplyArrived(window); return 0;
+    case WM_TIMER: onTimer(wParam); return 0;
+    case ReplyArrived: onReply(); return 0;
     case WM_PAINT: return paintMainWindow(window);
-    case ValueKey: onValueKey(window, wParam); return 0;
-    case FieldKey: onFieldKey(window, wParam, lParam); return 0;
+    case ValueKey: onValueKey(wParam); return 0;
+    case FieldKey: onFieldKey(wParam, lParam); return 0;
     case WM_COMMAND: onCommand(window, wParam, lParam); return 0;
-    case WM_NOTIFY: onNotify(window, lParam); return 0;
+    case WM_NOTIFY: onNotify(lParam); return 0;
     case WM_CREATE: return onCreate(window);
     case WM_DESTROY: return onDestroy(window);
     case WM_CLOSE: return onClose(window, wParam, lParam);

@@ -1,51 +1,18 @@
-// The main window: its controls, fonts and bitmap, and the window procedure
-// that hands every message to the module that owns it. The window composes
-// the reactions: what the controls, the run and the recording do when the
-// link reports. The link, the run and the recording never include this header.
+// The main window: it creates the controls, fonts and bitmap, sets the seat
+// through which the engine shows its state in them, and its window procedure
+// hands every message to the engine or to the module that owns it.
 #pragma once
 
 #include <windows.h>
 
-// The private messages and timers it handles are declared by their senders
-// and owners: ReplyArrived (link/serial_port.h), ValueKey and FieldKey
-// (program/input_fields.h), exchangeTimer and replyTimer (link/protocol.h),
-// stageTooltipTimer (program/stage_list.h), runTooltipTimer (control/run.h).
+#include "app/controls.h"
 
-struct MainControls {
-    HWND window;
-    HWND portCombo;
-    HWND connectButton;
-    HWND setpointEdit;
-    HWND setButton;
-    HWND recordButton;
-    HWND runButton;
-    HWND stageList;
-    HWND stageTempEdit;
-    HWND startDayEdit;
-    HWND startMonthEdit;
-    HWND startYearEdit;
-    HWND startHourEdit;
-    HWND startMinuteEdit;
-    HWND holdHoursEdit;
-    HWND holdMinutesEdit;
-    HWND addStageButton;
-    HWND clearListButton;
-    HWND toolTip;
-};
-
-struct MainFonts {
-    HFONT captionFont;
-    HFONT boldFont;
-    HFONT readoutFont;
-    HFONT unitFont;
-    HFONT brandFont;
-    HFONT helpFont;
-};
-
-const MainControls& controls();
-const MainFonts& fonts();
-HBITMAP logoBitmap();
-// Client-area height read during WM_CREATE.
-int clientHeight();
+// The private messages it handles are declared by their senders: ReplyArrived
+// (link/serial_port.h), ValueKey and FieldKey (app/edit_fields.h); its timers
+// by the engine (Timer in app/seat.h).
 
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Registers the window class (the first time) and creates the main window,
+// 510 x 350, centred on the primary screen. initAppShell comes first.
+HWND createMainWindow();

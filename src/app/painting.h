@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "app/main_window.h"
+#include "app/controls.h"
 #include "link/link_state.h"
 #include "platform/scoped_handles.h"
 

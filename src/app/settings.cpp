@@ -1,74 +1,56 @@
 #include "app/settings.h"
 
-#include <windows.h>
-#include <shlobj.h>
-
 #include <cstring>
 
-#include "platform/scoped_handles.h"
+#include "app/seat.h"
 
 namespace {
 
 SettingsRecord record;
-ScopedHandle settingsFile;
 
-void appendText(char* to, unsigned size, const char* text) {
-    const std::size_t used = std::strlen(to);
-    if (used + std::strlen(text) < size) std::strcat(to, text);
+void copyField(char* to, const char* from) {
+    if (!from || !from[0]) return;
+    std::strncpy(to, from, kPathFieldSize - 1);
+    to[kPathFieldSize - 1] = '\0';
 }
 
 }  // namespace
 
-SettingsRecord& settings() { return record; }
+const SettingsRecord& settings() { return record; }
 
-bool prepareSettingsPath(char* path, unsigned size) {
-    path[0] = '\0';
-    char folder[MAX_PATH] = {};
-    SHGetSpecialFolderPathA(nullptr, folder, CSIDL_APPDATA, FALSE);
-    appendText(path, size, folder);
-    appendText(path, size, "\\KRMD");
-    if (!CreateDirectoryA(path, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
-    appendText(path, size, "\\quellor.ini");
-    return true;
+void loadSettings(const SettingsRecord& loaded) { record = loaded; }
+
+void saveSettings() { seat().saveSettings(record); }
+
+void setPortIndex(std::uint8_t index) { record.portIndex = index; }
+
+void setRunFlag(bool on) { record.runFlag = on ? kFlagOn : kFlagOff; }
+
+void setStoredStartMoment(const ClockStamp& start) {
+    record.startYear = static_cast<std::uint16_t>(start.year);
+    record.startMonth = static_cast<std::uint16_t>(start.month);
+    record.startDay = static_cast<std::uint16_t>(start.day);
+    record.startHour = static_cast<std::uint16_t>(start.hour);
+    record.startMinute = static_cast<std::uint16_t>(start.minute);
 }
 
-bool openSettingsFile(const char* path) {
-    const HANDLE file =
-        CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_ARCHIVE, nullptr);
-    const DWORD opened = GetLastError();
-    settingsFile.reset(file);
-    if (!settingsFile) return false;
-
-    if (opened == ERROR_ALREADY_EXISTS) {
-        // Only the first 1556 bytes can belong to the record; a longer file
-        // was written by something else and its tail is not read.
-        std::uint8_t image[kSettingsMaxSize] = {};
-        DWORD read = 0;
-        ReadFile(settingsFile.get(), image, sizeof image, &read, nullptr);
-        record = decodeSettings(image, read);
-    } else {
-        record = SettingsRecord{};
-        SHGetSpecialFolderPathA(nullptr, record.recordFolder, CSIDL_PERSONAL, FALSE);
-        std::strcpy(record.recordFileName, "\\termo.txt");
-        std::uint8_t header[kSettingsHeaderSize];
-        encodeSettings(record, header);
-        DWORD written = 0;
-        WriteFile(settingsFile.get(), header, sizeof header, &written, nullptr);
-        FlushFileBuffers(settingsFile.get());
-    }
-    return true;
+void setStage(int index, const StageEntry& stage) {
+    if (index >= 0 && index < static_cast<int>(kMaxStages)) record.stages[index] = stage;
 }
 
-void saveSettings() {
-    if (!settingsFile) return;
-    std::uint8_t image[kSettingsMaxSize];
-    const std::size_t size = encodeSettings(record, image);
-    SetFilePointer(settingsFile.get(), 0, nullptr, FILE_BEGIN);
-    DWORD written = 0;
-    WriteFile(settingsFile.get(), image, static_cast<DWORD>(size), &written, nullptr);
-    // Runs are left alone for days: a change must be on the disk before the
-    // next power cut, not in the system's cache.
-    FlushFileBuffers(settingsFile.get());
+void setStageCount(int count) {
+    if (count >= 0 && count <= static_cast<int>(kMaxStages)) record.stageCount = static_cast<std::uint8_t>(count);
 }
 
-void closeSettingsFile() { settingsFile.reset(); }
+void removeStage(int index) {
+    if (index < 0 || index >= record.stageCount) return;
+    std::memmove(&record.stages[index], &record.stages[index + 1],
+                 (record.stageCount - index - 1) * sizeof(StageEntry));
+    --record.stageCount;
+}
+
+void setRecordChoice(const char* folder, const char* fileName, std::uint8_t intervalIndex) {
+    copyField(record.recordFolder, folder);
+    copyField(record.recordFileName, fileName);
+    record.recordIntervalIndex = intervalIndex < kRecordIntervalCount ? intervalIndex : 0;
+}

@@ -1,22 +1,34 @@
-// The settings file: opened at start-up, kept open and unshared for the whole
-// run, rewritten in place by saveSettings. The record in memory is the live
-// state that the other modules read and change.
+// The settings record in memory, and who may change which of its fields. Every
+// module reads the record; each field has one writer, and the writer saves
+// the change (through the seat) when the file must have it:
+//   portIndex                         the port list (setPortIndex)
+//   runFlag, the start moment         the run (setRunFlag, setStoredStartMoment)
+//   stageCount, stages                the stage list (setStage, insertStage...)
+//   recordIntervalIndex, the folder
+//   and the file name                 the recording (setRecordChoice)
+// Portable: no Windows header.
 #pragma once
 
+#include <cstdint>
+
 #include "app/settings_record.h"
+#include "program/clock_stamp.h"
 
-SettingsRecord& settings();
+const SettingsRecord& settings();
 
-// Builds "<application data>\KRMD\quellor.ini" into path (MAX_PATH + 32 bytes),
-// creating the folder. False when the folder cannot be made.
-bool prepareSettingsPath(char* path, unsigned size);
+// Start-up: the record as the settings file holds it.
+void loadSettings(const SettingsRecord& record);
 
-// Opens (or creates) the settings file and loads it into the record; a new
-// file gets the defaults written into it. False when the file cannot be opened.
-bool openSettingsFile(const char* path);
-
-// Writes the header and the valid stages at the start of the file and flushes
-// them to the disk. The file is never truncated.
+// Writes the whole record to the settings file (through the seat).
 void saveSettings();
 
-void closeSettingsFile();
+void setPortIndex(std::uint8_t index);
+void setRunFlag(bool on);
+void setStoredStartMoment(const ClockStamp& start);
+// The stage at index (below kMaxStages); stageCount is left as it is.
+void setStage(int index, const StageEntry& stage);
+void setStageCount(int count);
+// Takes the stage at index out; the later ones move up by one.
+void removeStage(int index);
+// An empty folder or name leaves that field as it is.
+void setRecordChoice(const char* folder, const char* fileName, std::uint8_t intervalIndex);

@@ -1,21 +1,14 @@
 // The program run: the stage list sent to the thermostat against the clock,
 // stage by stage, and resumed at the stage that matches the clock after a
-// restart or a lost link. The run flag of the settings record and the start
-// moment belong to this module alone; the rules of which stage runs when are
+// restart or a lost link. The rules of which stage runs when are
 // control/run_schedule.
 #include "control/run.h"
 
-#include <commctrl.h>
-
-#include <initializer_list>
-
-#include "app/clock.h"
+#include "app/seat.h"
 #include "app/settings.h"
-#include "app/startup.h"
+#include "app/window_names.h"
 #include "control/run_schedule.h"
 #include "link/protocol.h"
-#include "link/temperature_edit.h"
-#include "platform/tool_info.h"
 #include "program/clock_stamp.h"
 #include "program/input_fields.h"
 #include "program/stage_list.h"
@@ -23,116 +16,99 @@
 namespace {
 
 // The run button's tooltip follows the run this long after each change.
-constexpr UINT kTooltipDelayMs = 500;
+constexpr unsigned kTooltipDelayMs = 500;
 constexpr char kCompletedText[] = "Завершено выполнение всех этапов.";
 constexpr char kStopQuestion[] = "Автоматическое управление термостатом будет завершено.";
 constexpr char kIdleTip[] = " Начать автоматическое управление термостатом по заданному алгоритму ";
 constexpr char kRunningTip[] = " Завершить автоматическое управление термостатом ";
 constexpr char kIdleCaption[] = "Начать работу с момента >>";
 constexpr char kRunningCaption[] = "Завершить управление термостатом";
-constexpr int kRunButtonX = 157;
-constexpr int kRunButtonY = 27;
 constexpr int kIdleWidth = 180;
 constexpr int kRunningWidth = 317;
-constexpr int kRunButtonHeight = 22;
+
+constexpr Control kStartFields[] = {Control::startMinuteEdit, Control::startHourEdit, Control::startDayEdit,
+                                    Control::startMonthEdit, Control::startYearEdit};
 
 // Everything the run keeps besides the flag, in one place.
 struct RunState {
-    RunView view{};
     RunPosition position{};
     // Minute of the local time at the last tick of a run; kResyncMinute asks
     // the next tick to send the running stage's temperature.
     std::int16_t lastTickMinute = 0;
     bool setpointLocked = false;
-    // Windows was asked to keep the computer awake for this run.
+    // The system was asked to keep the computer awake for this run.
     bool keepingAwake = false;
 };
 RunState run;
-
-void setRunFlag(bool on) { settings().runFlag = on ? kFlagOn : kFlagOff; }
-
-ClockStamp presentMinute() {
-    SYSTEMTIME now;
-    readLocalTime(now);
-    now.wYear = static_cast<WORD>(now.wYear - 2000);
-    return copyStartMoment(now);
-}
 
 // A run left alone for days must not be stopped by the computer going to
 // sleep; the display may still turn off.
 void keepAwake(bool on) {
     if (on == run.keepingAwake) return;
-    SetThreadExecutionState(on ? ES_CONTINUOUS | ES_SYSTEM_REQUIRED : ES_CONTINUOUS);
+    seat().keepAwake(on);
     run.keepingAwake = on;
 }
 
-void setRowState(int row, UINT state, UINT mask) {
-    LVITEMA item = {};
-    item.state = state;
-    item.stateMask = mask;
-    SendMessageA(run.view.stageList, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-}
-
-void selectRow(int row) { setRowState(row, LVIS_SELECTED, LVIS_SELECTED); }
-void clearRow(int row) { setRowState(row, 0, LVIS_SELECTED | LVIS_FOCUSED); }
-
 void clearMarkedRow() {
-    const LRESULT mark = SendMessageA(run.view.stageList, LVM_GETSELECTIONMARK, 0, 0);
-    if (mark >= 0) clearRow(static_cast<int>(mark));
+    const int mark = seat().selectionMark();
+    if (mark >= 0) seat().selectRow(mark, false);
 }
 
-void startTooltipTimer(HWND window) { SetTimer(window, runTooltipTimer, kTooltipDelayMs, nullptr); }
+void startTooltipTimer() { seat().startTimer(Timer::runTooltip, kTooltipDelayMs); }
+
+void repaintRunState() {
+    seat().repaint(Part::setpointBox);
+    seat().repaint(Part::startMomentStrip);
+}
 
 // The stage that runs at the present minute, from the start moment and the
 // holds; targetCode takes its temperature (0 before the first stage) without
 // queuing anything, and its row is selected.
 StageSearch findCurrentStage() {
     const SettingsRecord& record = settings();
-    const StageSearch found = findStage(copyStartMoment(startInput()), record.stages, record.stageCount,
-                                        presentMinute(), run.position);
+    const StageSearch found =
+        findStage(startInput(), record.stages, record.stageCount, presentMinute(), run.position);
     setTargetCode(run.position.targetCode);
     if (found == StageSearch::running) {
-        selectRow(run.position.nextStage - 1);
-        SetFocus(run.view.stageList);
+        seat().selectRow(run.position.nextStage - 1, true);
+        seat().focus(Control::stageList);
     }
     return found;
 }
 
-void showStartFields(int how) {
-    const RunView& v = run.view;
-    for (HWND field : {v.startMinuteEdit, v.startHourEdit, v.startDayEdit, v.startMonthEdit, v.startYearEdit})
-        ShowWindow(field, how);
+void showStartFields(bool on) {
+    for (Control field : kStartFields) seat().show(field, on);
 }
 
 void placeRunButton(const char* caption, int width) {
-    SetWindowTextA(run.view.runButton, caption);
-    MoveWindow(run.view.runButton, kRunButtonX, kRunButtonY, width, kRunButtonHeight, TRUE);
+    seat().setText(Control::runButton, caption);
+    seat().setWidth(Control::runButton, width);
 }
 
-void enterRunningView(HWND window) {
+void enterRunningView() {
     if (stageEditMode()) {
         // The values in the stage fields are not stored: the list is the
         // program being run.
-        leaveEditMode(window);
-        showNextStageStart(window);
+        leaveEditMode();
+        showNextStageStart();
     }
     run.lastTickMinute = kResyncMinute;
-    showStartFields(SW_HIDE);
+    showStartFields(false);
     placeRunButton(kRunningCaption, kRunningWidth);
     keepAwake(true);
 }
 
-void lockSetpoint(HWND window) {
+void lockSetpoint() {
     if (run.setpointLocked) return;
     run.setpointLocked = true;
-    if (run.view.repaintRunState) run.view.repaintRunState(window);
-    EnableWindow(run.view.setpointEdit, FALSE);
-    EnableWindow(run.view.setButton, FALSE);
+    repaintRunState();
+    seat().enable(Control::setpointEdit, false);
+    seat().enable(Control::setButton, false);
 }
 
-void startRun(HWND window) {
+void startRun() {
     clearMarkedRow();
-    startTooltipTimer(window);
+    startTooltipTimer();
     setRunFlag(true);
     // Saved at once, with its start moment: a power cut or a killed program
     // must find the run at the next start and resume it.
@@ -140,77 +116,43 @@ void startRun(HWND window) {
     if (findCurrentStage() == StageSearch::allOver) {
         // The end minute came between the enabling of the button and the
         // press: nothing is left to run.
-        stopRun(window, true);
+        stopRun(true);
         return;
     }
-    enterRunningView(window);
+    enterRunningView();
 }
 
 }  // namespace
-
-void attachRunView(const RunView& view) { run.view = view; }
 
 bool runActive() { return settings().runFlag != kFlagOff; }
 bool setpointLocked() { return run.setpointLocked; }
 std::uint8_t nextStage() { return run.position.nextStage; }
 bool runWantsResend() { return runActive() && run.position.nextStage != 0; }
 
-bool startMomentReached(SYSTEMTIME& now) {
-    readLocalTime(now);
-    now.wYear = static_cast<WORD>(now.wYear - 2000);
-    return notEarlier(copyStartMoment(now), scheduleCursor());
+void showIdleRunButton() {
+    seat().setText(Control::runButton, kIdleCaption);
+    seat().setTip(Control::runButton, kIdleTip);
 }
 
 void setUpStartMoment(bool restoreStored) {
     const SettingsRecord& record = settings();
-    SYSTEMTIME& input = startInput();
     if (restoreStored) {
-        input = SYSTEMTIME{};
-        input.wYear = record.startYear;
-        input.wMonth = record.startMonth;
-        input.wDay = record.startDay;
-        input.wHour = record.startHour;
-        input.wMinute = record.startMinute;
+        setStartInput(ClockStamp{static_cast<std::int16_t>(record.startYear), static_cast<std::int16_t>(record.startMonth),
+                                 static_cast<std::int16_t>(record.startDay), static_cast<std::int16_t>(record.startHour),
+                                 static_cast<std::int16_t>(record.startMinute)});
     } else {
-        readLocalTime(input);
-        input.wYear = static_cast<WORD>(input.wYear - 2000);
-    }
-    showStartMoment();
-}
-
-void showStartMoment() {
-    const RunView& v = run.view;
-    const SYSTEMTIME& input = startInput();
-    const struct {
-        HWND field;
-        WORD value;
-    } fields[] = {{v.startYearEdit, input.wYear},
-                  {v.startMonthEdit, input.wMonth},
-                  {v.startDayEdit, input.wDay},
-                  {v.startHourEdit, input.wHour},
-                  {v.startMinuteEdit, input.wMinute}};
-    for (const auto& f : fields) {
-        char text[kStampTextSize];
-        formatTwoDigits(f.value, text);
-        SetWindowTextA(f.field, text);
+        setStartInput(presentMinute());
     }
 }
 
 void storeStartMoment() {
     if (!startMomentValid()) return;
-    const ClockStamp start = copyStartMoment(startInput());
-    SettingsRecord& record = settings();
-    record.startYear = static_cast<std::uint16_t>(start.year);
-    record.startMonth = static_cast<std::uint16_t>(start.month);
-    record.startDay = static_cast<std::uint16_t>(start.day);
-    record.startHour = static_cast<std::uint16_t>(start.hour);
-    record.startMinute = static_cast<std::uint16_t>(start.minute);
+    setStoredStartMoment(startInput());
     saveSettings();
 }
 
 void keepRunOnlyIfAhead() {
-    SYSTEMTIME now;
-    if (runActive() && startMomentReached(now)) setRunFlag(false);
+    if (runActive() && programEndReached()) setRunFlag(false);
 }
 
 void abandonRun() {
@@ -218,102 +160,99 @@ void abandonRun() {
     keepAwake(false);
 }
 
-bool runMinuteTick(HWND window) {
+bool runMinuteTick() {
     if (!runActive()) {
-        SYSTEMTIME now;
-        if (startMomentReached(now)) EnableWindow(run.view.runButton, FALSE);
+        if (programEndReached()) seat().enable(Control::runButton, false);
         return true;
     }
     const SettingsRecord& record = settings();
     bool stageChanged = false;
-    const MinuteStep step = minuteStep(run.lastTickMinute, presentMinute(), copyStartMoment(startInput()),
-                                       record.stages, record.stageCount, run.position, stageChanged);
+    const MinuteStep step = minuteStep(run.lastTickMinute, presentMinute(), startInput(), record.stages,
+                                       record.stageCount, run.position, stageChanged);
     if (step == MinuteStep::complete) {
         // The thermostat keeps the last stage's temperature; this tick sends
         // nothing more. An emptied list ends without the message.
-        stopRun(window, record.stageCount != 0);
+        stopRun(record.stageCount != 0);
         return false;
     }
     if (stageChanged) {
         setTargetCode(run.position.targetCode);
         const int row = run.position.nextStage - 1;
         if (row >= 0) {
-            selectRow(row);
-            SendMessageA(run.view.stageList, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
-            SetFocus(run.view.stageList);
+            seat().selectRow(row, true);
+            seat().ensureRowVisible(row);
+            seat().focus(Control::stageList);
         }
     }
     if (step == MinuteStep::send) {
         queueSetCommand();
-        lockSetpoint(window);
+        lockSetpoint();
     }
     return true;
 }
 
-bool resumeRun(HWND window) {
+bool resumeRun() {
     if (!runActive()) return false;
     if (findCurrentStage() == StageSearch::allOver) {
         // The program ended while the link was down or the program closed:
         // the run ends as a list change past its end ends it.
-        stopRun(window, true);
+        stopRun(true);
         return false;
     }
-    EnableWindow(run.view.runButton, TRUE);
-    startTooltipTimer(window);
-    enterRunningView(window);
+    seat().enable(Control::runButton, true);
+    startTooltipTimer();
+    enterRunningView();
     return true;
 }
 
-void resyncRun(HWND window) {
+void resyncRun() {
     if (!runActive()) return;
     if (findCurrentStage() == StageSearch::allOver) {
-        stopRun(window, true);
+        stopRun(true);
         return;
     }
     run.lastTickMinute = kResyncMinute;
 }
 
-void stopRun(HWND window, bool completed) {
+void stopRun(bool completed) {
     if (!runActive()) return;
     clearMarkedRow();
-    startTooltipTimer(window);
+    startTooltipTimer();
     setRunFlag(false);
     keepAwake(false);
     run.setpointLocked = false;
-    if (run.position.nextStage >= 1) clearRow(run.position.nextStage - 1);
+    if (run.position.nextStage >= 1) seat().selectRow(run.position.nextStage - 1, false);
     saveSettings();
 
-    const RunView& v = run.view;
-    EnableWindow(v.setpointEdit, TRUE);
+    seat().enable(Control::setpointEdit, true);
     // "Установить" only where a set command can go out: a run also stops
     // when the link is given up.
-    if (linkIsUp() && parseTemperature(v.setpointEdit).valid) EnableWindow(v.setButton, TRUE);
-    if (v.repaintRunState) v.repaintRunState(window);
-    showStartFields(SW_SHOW);
+    if (linkIsUp() && fieldTemperature(Control::setpointEdit).valid) seat().enable(Control::setButton, true);
+    repaintRunState();
+    showStartFields(true);
     placeRunButton(kIdleCaption, kIdleWidth);
-    recomputeSchedule(window);
-    if (completed) MessageBoxA(window, kCompletedText, kMainWindowTitle, MB_OK);
+    recomputeSchedule();
+    if (completed) seat().messageBox(kCompletedText, kMainWindowTitle, box::ok);
 }
 
-void onRunButton(HWND window) {
+void onRunButton() {
     if (!runActive()) {
-        startRun(window);
+        startRun();
         return;
     }
-    const int answer = MessageBoxA(window, kStopQuestion, kMainWindowTitle, MB_OKCANCEL | MB_ICONEXCLAMATION | MB_DEFBUTTON2);
-    if (answer != IDOK) {
-        SetFocus(run.view.stageList);
+    const int answer =
+        seat().messageBox(kStopQuestion, kMainWindowTitle, box::okCancel | box::iconExclamation | box::defaultButton2);
+    if (answer != box::answerOk) {
+        seat().focus(Control::stageList);
         return;
     }
     // The run may have ended while the question was up.
-    if (runActive()) stopRun(window, false);
+    if (runActive()) stopRun(false);
 }
 
-void onRunTooltipTimer(HWND window) {
-    KillTimer(window, runTooltipTimer);
-    TOOLINFOA tool = toolRecord(window, reinterpret_cast<UINT_PTR>(run.view.runButton),
-                                runActive() ? kRunningTip : kIdleTip);
-    SendMessageA(run.view.toolTip, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
+void onRunTooltipTimer() {
+    seat().stopTimer(Timer::runTooltip);
+    seat().setTip(Control::runButton, runActive() ? kRunningTip : kIdleTip);
 }
 
 void resetRun() {

@@ -1,32 +1,9 @@
 // Automatic control: running the stage list against the clock. The run owns
-// the run flag of the settings record and the start moment; the window hands
-// it the controls it shows its state in and calls it at the steps below.
+// the run flag of the settings record and the stored start moment; it shows
+// its state through the seat. Portable: no Windows header.
 #pragma once
 
-#include <windows.h>
-
 #include <cstdint>
-
-// One-shot timer of the main window: the run button's tooltip follows the run.
-constexpr UINT_PTR runTooltipTimer = 1003;
-
-// What the run shows its state in, handed over by the window at creation.
-struct RunView {
-    HWND runButton;
-    HWND stageList;
-    HWND setpointEdit;
-    HWND setButton;
-    HWND toolTip;
-    HWND startYearEdit;
-    HWND startMonthEdit;
-    HWND startDayEdit;
-    HWND startHourEdit;
-    HWND startMinuteEdit;
-    // Repaints what the window draws from the run's state: the set-point box
-    // and the start-moment strip.
-    void (*repaintRunState)(HWND window);
-};
-void attachRunView(const RunView& view);
 
 // The one test of "a run is active": the run flag is set.
 bool runActive();
@@ -37,15 +14,12 @@ std::uint8_t nextStage();
 // sending the running stage's temperature again.
 bool runWantsResend();
 
-// Fills now with the local time (year minus 2000) and tells whether the present
-// minute is not earlier than the schedule's end.
-bool startMomentReached(SYSTEMTIME& now);
+// The run button as the window creates it: idle caption and tooltip.
+void showIdleRunButton();
 
 // Start-up: the stored start moment (when restoreStored) or else the present
-// minute goes into startInput and the five start fields.
+// minute goes into the five start fields.
 void setUpStartMoment(bool restoreStored);
-// Writes the five start fields from startInput.
-void showStartMoment();
 // The end: a valid start moment, with the run flag as it stands, is saved.
 void storeStartMoment();
 // Start-up, once the stages are dated: a run left set in the file is kept
@@ -57,23 +31,22 @@ void abandonRun();
 
 // A step of each exchange-timer tick, before the exchange step. False when the
 // tick ends here and sends nothing (the run has just completed).
-bool runMinuteTick(HWND window);
+bool runMinuteTick();
 // On the first status reply of a connection or after a loss, while a run is
 // active. True when the run resumed; false when it did not (no run, or the
 // program is over), and the connection goes on as an idle one.
-bool resumeRun(HWND window);
+bool resumeRun();
 // Ends the run, saves the cleared flag and shows the idle view; completed
 // adds the message that all stages are done.
-void stopRun(HWND window, bool completed);
+void stopRun(bool completed);
 // After the stage list changed during a run: the run goes on at the stage
 // that matches the present minute, or ends with the completion message when
 // the program's end has passed.
-void resyncRun(HWND window);
+void resyncRun();
 // Starts a run (saved at once, with its start moment) or, after the
 // operator's confirmation, stops it.
-void onRunButton(HWND window);
-void onRunTooltipTimer(HWND window);
+void onRunButton();
+void onRunTooltipTimer();
 
-// Back to the state at program start; the window hands the view over again
-// with attachRunView. The run flag is the settings record's.
+// Back to the state at program start. The run flag is the settings record's.
 void resetRun();

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "link/port_list.h"
+#include "app/seat.h"
 #include "link/protocol.h"
 
 namespace {
@@ -12,19 +12,19 @@ constexpr char kOpenFailedEnd[] = ".\n\rПорт отсутствует или\n
 
 }  // namespace
 
-bool connectChosenPort(HWND window, HWND combo, HWND connectButton) {
-    if (!startConnection(choosePortName(combo), window)) return false;
-    EnableWindow(connectButton, FALSE);
-    EnableWindow(combo, FALSE);
+bool connectPort(const char* portName) {
+    if (!startConnection(portName)) return false;
+    seat().enable(Control::connectButton, false);
+    seat().enable(Control::portCombo, false);
     return true;
 }
 
-void onConnectButton(HWND window, HWND combo, HWND connectButton) {
+void onConnectButton(const char* portName) {
     // Once open, the first reply or its time-out carries the attempt on.
-    if (connectChosenPort(window, combo, connectButton)) return;
+    if (connectPort(portName)) return;
     char text[sizeof kOpenFailedStart + 256 + sizeof kOpenFailedEnd];
     std::strcpy(text, kOpenFailedStart);
-    std::strncat(text, chosenPortName(), 255);
+    std::strncat(text, portName, 255);
     std::strcat(text, kOpenFailedEnd);
-    MessageBoxA(window, text, nullptr, MB_OK);
+    seat().messageBox(text, nullptr, box::ok);
 }

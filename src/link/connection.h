@@ -1,13 +1,11 @@
-// A connection attempt on the port chosen in the port combo box: at start-up
-// and from the connect button.
+// A connection attempt on the chosen port: at start-up and from the connect
+// button. Portable: no Windows header.
 #pragma once
 
-#include <windows.h>
-
-// Opens the chosen port and sends the first poll; connectButton and combo
-// stay disabled until the first reply is accepted or the attempt is given
-// up. False when the port cannot be opened (nothing has changed then).
-bool connectChosenPort(HWND window, HWND combo, HWND connectButton);
+// Opens the named port and sends the first poll; connectButton and the port
+// combo stay disabled until the first reply is accepted or the attempt is
+// given up. False when the port cannot be opened (nothing has changed then).
+bool connectPort(const char* portName);
 
 // The connect button: an attempt, and on failure the message naming the port.
-void onConnectButton(HWND window, HWND combo, HWND connectButton);
+void onConnectButton(const char* portName);

@@ -86,22 +86,6 @@ const char* choosePortName(HWND combo) {
     return choice.name;
 }
 
-void onPortComboCommand(WPARAM wParam, HWND combo, HWND connectButton) {
-    switch (HIWORD(wParam)) {
-    case CBN_SELCHANGE: {
-        const LRESULT selected = SendMessageA(combo, CB_GETCURSEL, 0, 0);
-        // A change that leaves nothing selected has no index to keep.
-        if (selected != CB_ERR && selected <= 0xFF) {
-            settings().portIndex = static_cast<std::uint8_t>(selected);
-            saveSettings();
-        }
-        SetFocus(connectButton);
-        break;
-    }
-    case CBN_CLOSEUP: SetFocus(connectButton); break;
-    }
-}
-
 const char* chosenPortName() { return choice.name; }
 
 void resetPortList() { choice = PortChoice{}; }

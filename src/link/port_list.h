@@ -18,9 +18,5 @@ const char* choosePortName(HWND combo);
 // The name kept last.
 const char* chosenPortName();
 
-// WM_COMMAND from the combo: a new choice is saved at once; either way the
-// focus moves to connectButton.
-void onPortComboCommand(WPARAM wParam, HWND combo, HWND connectButton);
-
 // Back to the state at program start.
 void resetPortList();

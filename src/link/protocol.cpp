@@ -2,13 +2,13 @@
 
 #include <cstring>
 
+#include "app/seat.h"
 #include "link/frames.h"
-#include "link/serial_port.h"
 
 namespace {
 
-constexpr UINT kExchangePeriodMs = 500;
-constexpr UINT kReplyTimeoutMs = 1000;
+constexpr unsigned kExchangePeriodMs = 500;
+constexpr unsigned kReplyTimeoutMs = 1000;
 
 constexpr char kLostCaption[] = "Ошибка связи";
 constexpr char kLostText[] =
@@ -31,70 +31,52 @@ struct Conversation {
 };
 Conversation link;
 
-void ignoreStatus(HWND, TemperatureCode) {}
-void ignoreChange(HWND, bool, bool, TemperatureCode) {}
-void ignoreWindow(HWND) {}
-void ignoreGivenUp(HWND, LinkState) {}
+void ignoreStatus(TemperatureCode) {}
+void ignoreChange(bool, bool, TemperatureCode) {}
+void ignoreLoss() {}
+void ignoreGivenUp(LinkState) {}
 bool notQuiet() { return false; }
 
-// Until the window sets its own, reports go nowhere.
-LinkReports reports{ignoreStatus, ignoreChange, ignoreWindow, ignoreGivenUp, notQuiet};
+// Until the engine sets its own, reports go nowhere.
+LinkReports reports{ignoreStatus, ignoreChange, ignoreLoss, ignoreGivenUp, notQuiet};
+
+void armReplyTimer() { seat().startTimer(Timer::reply, kReplyTimeoutMs); }
 
 // Steps 3 to 7 of the communication step: the request for pendingCommand.
-void sendPending(HWND window) {
+void sendPending() {
     std::uint8_t frame[kMaxRequestLength] = {};
     const std::size_t n = buildRequest(link.pendingCommand, link.target, frame);
-    sendRequest(frame, n, expectedReplyLength(link.pendingCommand));
-    SetTimer(window, replyTimer, kReplyTimeoutMs, nullptr);
+    seat().writeFrame(frame, n, expectedReplyLength(link.pendingCommand));
+    armReplyTimer();
     link.pendingCommand = kPollWord;
 }
 
-struct BoxSearch {
-    HWND found;
-};
-
-BOOL CALLBACK findLostBox(HWND candidate, LPARAM parameter) {
-    char caption[32] = {};
-    GetWindowTextA(candidate, caption, sizeof caption);
-    if (std::strcmp(caption, kLostCaption) != 0) return TRUE;
-    reinterpret_cast<BoxSearch*>(parameter)->found = candidate;
-    return FALSE;
-}
-
-// The "Ошибка связи" box of this program: looked for among this thread's
-// windows, so that a window of the same title elsewhere is never closed.
-void closeLostBox() {
-    BoxSearch search{nullptr};
-    EnumThreadWindows(GetCurrentThreadId(), findLostBox, reinterpret_cast<LPARAM>(&search));
-    if (search.found) SendMessageA(search.found, WM_CLOSE, 0, 0);
-}
-
-void giveUp(HWND window) {
+void giveUp() {
     const LinkState from = link.state;
-    closePort();
+    seat().closePort();
     // Nothing is sent while no connection is up; the next accepted first
     // reply starts the cycle again.
-    KillTimer(window, exchangeTimer);
+    seat().stopTimer(Timer::exchange);
     link.state = linkDown;
-    reports.givenUp(window, from);
+    reports.givenUp(from);
     // The very first attempt since start-up fails silently, and a lost
     // connection was already announced by its own box.
-    if (from == linkDown) MessageBoxA(window, kNoAnswerText, nullptr, MB_OK);
+    if (from == linkDown) seat().messageBox(kNoAnswerText, nullptr, box::ok);
 }
 
-void onFirstStatus(HWND window, const StatusReply& status) {
+void onFirstStatus(const StatusReply& status) {
     link.measured = tenthsFromCode(status.measured);
-    if (link.state == linkLost) closeLostBox();
+    if (link.state == linkLost) seat().closeBox(kLostCaption);
     link.state = linkUp;
     link.maintainedCode = status.maintained;
     link.pendingCommand = kPollWord;
-    SetTimer(window, exchangeTimer, kExchangePeriodMs, nullptr);
-    reports.connected(window, link.maintainedCode);
+    seat().startTimer(Timer::exchange, kExchangePeriodMs);
+    reports.connected(link.maintainedCode);
 }
 
-void onStatus(HWND window, const StatusReply& status) {
+void onStatus(const StatusReply& status) {
     if (link.state != linkUp) {
-        onFirstStatus(window, status);
+        onFirstStatus(status);
         return;
     }
     const std::int16_t tenths = tenthsFromCode(status.measured);
@@ -102,13 +84,12 @@ void onStatus(HWND window, const StatusReply& status) {
     link.measured = tenths;
     const bool maintainedChanged = status.maintained != link.maintainedCode;
     link.maintainedCode = status.maintained;
-    if (measuredChanged || maintainedChanged)
-        reports.statusChanged(window, measuredChanged, maintainedChanged, link.maintainedCode);
+    if (measuredChanged || maintainedChanged) reports.statusChanged(measuredChanged, maintainedChanged, link.maintainedCode);
 }
 
-void onAcknowledgement(HWND window, const std::uint8_t* reply) {
+void onAcknowledgement(const std::uint8_t* reply) {
     if (reply[0] == kAckConfirm) {
-        if (!reports.confirmationsQuiet()) MessageBoxA(window, kConfirmText, kConfirmCaption, MB_OK);
+        if (!reports.confirmationsQuiet()) seat().messageBox(kConfirmText, kConfirmCaption, box::ok);
         return;
     }
     char text[sizeof kRefusalText + kTemperatureTextSize + 4];
@@ -117,7 +98,7 @@ void onAcknowledgement(HWND window, const std::uint8_t* reply) {
     std::strcpy(text, kRefusalText);
     std::strcat(text, value);
     std::strcat(text, "°C");
-    MessageBoxA(window, text, nullptr, MB_OK);
+    seat().messageBox(text, nullptr, box::ok);
 }
 
 }  // namespace
@@ -139,67 +120,61 @@ void queueSetCommand(TemperatureCode code) {
 
 bool requestInFlight() { return link.commandInFlight; }
 
-bool startConnection(const char* portName, HWND window) {
-    if (!openPort(portName, window)) return false;
+bool startConnection(const char* portName) {
+    if (!seat().openPort(portName)) return false;
     // The first poll of an attempt leaves commandInFlight as it is: the
     // attempt is decided by its reply or its time-out alone.
     std::uint8_t poll[kMaxRequestLength] = {};
     const std::size_t n = buildRequest(kPollWord, 0, poll);
-    sendRequest(poll, n, kStatusReplyLength);
-    SetTimer(window, replyTimer, kReplyTimeoutMs, nullptr);
+    seat().writeFrame(poll, n, kStatusReplyLength);
+    armReplyTimer();
     return true;
 }
 
-void resetLink() {
-    resetPort();
-    link = Conversation{};
-}
+void resetLink() { link = Conversation{}; }
 
-void onExchangeTick(HWND window) {
+void onExchangeTick() {
     if (link.commandInFlight) return;
     // A tick that outlived its connection sends nothing.
-    if (!portOpen() || (link.state != linkUp && link.state != linkLost)) return;
+    if (!seat().portOpen() || (link.state != linkUp && link.state != linkLost)) return;
     link.commandInFlight = true;
-    sendPending(window);
+    sendPending();
 }
 
-void onReplyTimeout(HWND window) {
-    KillTimer(window, replyTimer);
+void onReplyTimeout() {
+    seat().stopTimer(Timer::reply);
     switch (link.state) {
     case linkLost:
-        sendPending(window);
+        sendPending();
         return;
     case linkUp:
         link.state = linkLost;
-        reports.lost(window);
-        SetTimer(window, replyTimer, kReplyTimeoutMs, nullptr);
-        // Its own message loop keeps the timers and the replies going: the
-        // retries go on, and an accepted reply closes the box.
-        MessageBoxA(window, kLostText, kLostCaption, MB_OK | MB_ICONEXCLAMATION);
+        reports.lost();
+        armReplyTimer();
+        // The box's own message loop keeps the timers and the replies going:
+        // the retries go on, and an accepted reply closes the box.
+        seat().messageBox(kLostText, kLostCaption, box::ok | box::iconExclamation);
         if (link.state != linkLost) return;  // a reply brought the link back
-        KillTimer(window, replyTimer);
-        giveUp(window);
+        seat().stopTimer(Timer::reply);
+        giveUp();
         return;
     case linkStartUp:
     case linkDown:
         // Only the reply to this attempt's poll could have kept it; a port
         // already given up has nothing to give up again.
-        if (portOpen()) giveUp(window);
+        if (seat().portOpen()) giveUp();
         return;
     }
 }
 
-void onReplyArrived(HWND window) {
-    // A reply to a request since superseded, or from a port since closed.
-    if (!replyIsCurrent()) return;
-    const std::uint8_t* reply = replyBytes();
-    if (!replyAccepted(reply, replyLength())) return;
-    KillTimer(window, replyTimer);
+void onReplyArrived(const std::uint8_t* reply, std::size_t n, std::uint16_t requestWord) {
+    if (!replyAccepted(reply, n)) return;
+    seat().stopTimer(Timer::reply);
     link.commandInFlight = false;
 
-    switch (commandWord(requestBytes())) {
-    case kPollWord: onStatus(window, decodeStatus(reply)); break;
-    case kSetWord: onAcknowledgement(window, reply); break;
+    switch (requestWord) {
+    case kPollWord: onStatus(decodeStatus(reply)); break;
+    case kSetWord: onAcknowledgement(reply); break;
     default: break;
     }
 }

@@ -1,35 +1,30 @@
 // The conversation with the thermostat: the exchange cycle, the reply
-// time-out, the connection state and the set command. It runs on the
-// user-interface thread and reports to the window through LinkReports.
+// time-out, the connection state and the set command. It acts through the
+// seat (frames, timers, boxes) and reports to the engine's front through
+// LinkReports. Portable: no Windows header.
 #pragma once
 
-#include <windows.h>
-
+#include <cstddef>
 #include <cstdint>
 
 #include "link/link_state.h"
 #include "link/temperature.h"
 
-// Timers of the main window that the link starts and stops.
-constexpr UINT_PTR exchangeTimer = 1000;  // 500 ms exchange cycle
-constexpr UINT_PTR replyTimer = 1001;     // 1 s reply time-out
-
-// What the link reports, on the user-interface thread, to the window that
-// composes the reactions of the controls, the run and the recording. The
-// window sets every member once, when it is created.
+// What the link reports to the module that composes the reactions of the
+// controls, the run and the recording. Set once, before the first attempt.
 struct LinkReports {
     // The first accepted status reply of an attempt, or the first after a
     // loss: the link is up, the exchange cycle runs, and maintained is the
     // temperature the thermostat keeps.
-    void (*connected)(HWND window, TemperatureCode maintained);
+    void (*connected)(TemperatureCode maintained);
     // A later status reply changed what the thermostat reports: the
     // measured temperature (the readout), the maintained one, or both.
-    void (*statusChanged)(HWND window, bool measuredChanged, bool maintainedChanged, TemperatureCode maintained);
+    void (*statusChanged)(bool measuredChanged, bool maintainedChanged, TemperatureCode maintained);
     // A reply was missed while connected; the "Ошибка связи" box comes next.
-    void (*lost)(HWND window);
+    void (*lost)();
     // The attempt or the connection was given up and the port is closed; from
     // is the state the link left (linkStartUp, linkDown or linkLost).
-    void (*givenUp)(HWND window, LinkState from);
+    void (*givenUp)(LinkState from);
     // True while the thermostat's confirmations of set commands are not shown
     // (automatic control sends them).
     bool (*confirmationsQuiet)();
@@ -54,15 +49,16 @@ void queueSetCommand(TemperatureCode code);
 // True from the sending of a request until a reply to it is accepted.
 bool requestInFlight();
 
-// A connection attempt: opens the named port, sends the first poll and arms
-// the reply timer of window. False when the port cannot be opened.
-bool startConnection(const char* portName, HWND window);
+// A connection attempt: opens the named port, sends the first poll and starts
+// the reply time-out. False when the port cannot be opened.
+bool startConnection(const char* portName);
 
-// Back to the state at program start: linkStartUp, nothing queued, the port
-// closed.
+// Back to the state at program start: linkStartUp, nothing queued.
 void resetLink();
 
-// Handlers routed from the main window procedure.
-void onExchangeTick(HWND window);   // communication step of timer 1000
-void onReplyTimeout(HWND window);   // timer 1001
-void onReplyArrived(HWND window);   // ReplyArrived
+// The communication step of the exchange timer.
+void onExchangeTick();
+// The reply timer.
+void onReplyTimeout();
+// A whole reply to the request last sent, whose command word is requestWord.
+void onReplyArrived(const std::uint8_t* reply, std::size_t n, std::uint16_t requestWord);

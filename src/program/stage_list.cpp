@@ -1,17 +1,10 @@
-// The stage list: one row a stage (number, temperature, hold, start date and
-// start time), the schedule walk that dates the rows, appending, editing,
-// deleting and clearing stages, and the start of the stage being entered.
-// Every change of the program is written to the settings file at once.
 #include "program/stage_list.h"
 
-#include <commctrl.h>
-
+#include <cstdio>
 #include <cstring>
 
-#include "app/main_window.h"
-#include "app/painting.h"
+#include "app/seat.h"
 #include "app/settings.h"
-#include "control/run.h"
 #include "link/protocol.h"
 #include "link/temperature.h"
 #include "program/input_fields.h"
@@ -28,7 +21,7 @@ ClockStamp cursor;
 
 // The last moment a kept schedule may reach: any time in the year 2100.
 constexpr std::int16_t kLastYear = 100;
-constexpr UINT kTooltipDelayMs = 500;
+constexpr unsigned kTooltipDelayMs = 500;
 
 constexpr char kCenturyText[] = "Вот и кончается столетие.\n\rПора работать со свежей программой.";
 constexpr char kCenturyCaption[] = "Поздравляем!";
@@ -45,8 +38,12 @@ constexpr char kClearRunningQuestion[] =
     "Вы действительно хотите очистить список?";
 constexpr char kAddCaption[] = "Добавить этап";
 constexpr char kClearListCaption[] = "Очистить список";
+constexpr char kEditCaption[] = "Изменить этап %lu";
+constexpr char kCancelCaption[] = "Отмена";
 constexpr char kAddTip[] = " Добавить этап программы в конец списка этапов ";
 constexpr char kClearTip[] = "Удалить все этапы из списка";
+constexpr char kStoreEditTip[] = "Сохранить новые параметры этапа №%lu";
+constexpr char kCancelEditTip[] = "Отменить изменения параметров этапа №%lu";
 
 // The three stage-input fields as read for storing: the stage they describe
 // and the texts the row shows for it, as typed.
@@ -56,91 +53,61 @@ struct StageInput {
     char hold[16];
 };
 
-HWND list() { return controls().stageList; }
+void setCell(int row, int column, const char* text) { seat().setCell(row, column, text); }
 
-void setCell(int row, int column, const char* text) {
-    LVITEMA item = {};
-    item.mask = LVIF_TEXT;
-    item.iItem = row;
-    item.iSubItem = column;
-    item.pszText = const_cast<char*>(text);
-    SendMessageA(list(), LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-}
-
-void cellText(int row, int column, char* out, int size) {
-    out[0] = '\0';
-    LVITEMA item = {};
-    item.iSubItem = column;
-    item.pszText = out;
-    item.cchTextMax = size;
-    SendMessageA(list(), LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-}
+void numberText(int row, char (&out)[16]) { std::snprintf(out, sizeof out, "%lu", static_cast<unsigned long>(row + 1)); }
 
 void setNumber(int row) {
     char number[16];
-    wsprintfA(number, "%lu", static_cast<unsigned long>(row + 1));
+    numberText(row, number);
     setCell(row, 0, number);
 }
 
 void insertRow(int row) {
     char number[16];
-    wsprintfA(number, "%lu", static_cast<unsigned long>(row + 1));
-    LVITEMA item = {};
-    item.mask = LVIF_TEXT;
-    item.iItem = row;
-    item.pszText = number;
-    SendMessageA(list(), LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    numberText(row, number);
+    seat().insertRow(row, number);
 }
 
-int selectionMark() { return static_cast<int>(SendMessageA(list(), LVM_GETSELECTIONMARK, 0, 0)); }
+int selectionMark() { return seat().selectionMark(); }
 
 void holdText(const StageEntry& stage, char* out) {
-    wsprintfA(out, "%lu:", static_cast<unsigned long>(stage.holdHours));
+    std::sprintf(out, "%lu:", static_cast<unsigned long>(stage.holdHours));
     formatTwoDigits(stage.holdMinutes, out + std::strlen(out));
 }
 
-void setToolText(HWND window, HWND button, const char* text) {
-    TOOLINFOA tool = {};
-    // The same record size as when the tools were added (see main_window.cpp).
-    tool.cbSize = TTTOOLINFOA_V1_SIZE;
-    tool.hwnd = window;
-    tool.uId = reinterpret_cast<UINT_PTR>(button);
-    tool.lpszText = const_cast<char*>(text);
-    SendMessageA(controls().toolTip, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
-}
-
-// runButton while connected: enabled exactly while the program's end lies
-// ahead. An empty list or an invalid start moment has nothing to run.
-void applyRunButtonRule() {
-    if (!linkIsUp()) return;
-    SYSTEMTIME now;
-    const bool runnable = settings().stageCount != 0 && startMomentValid() && !startMomentReached(now);
-    EnableWindow(controls().runButton, runnable);
-}
-
 void disableForEmptyList() {
-    EnableWindow(controls().clearListButton, FALSE);
-    EnableWindow(controls().runButton, FALSE);
+    seat().enable(Control::clearListButton, false);
+    seat().enable(Control::runButton, false);
+}
+
+void showListButtons() {
+    seat().setText(Control::addStageButton, kAddCaption);
+    seat().setText(Control::clearListButton, kClearListCaption);
+}
+
+void showListTips() {
+    seat().setTip(Control::addStageButton, kAddTip);
+    seat().setTip(Control::clearListButton, kClearTip);
 }
 
 // The century limit: the stages from row on would end after 2100 and are
 // taken out of the program, each with its own message. The shorter program
 // goes to the file at once.
-void removeStagesFrom(HWND window, int row) {
-    SettingsRecord& record = settings();
-    while (record.stageCount > row) {
-        SendMessageA(list(), LVM_DELETEITEM, row, 0);
-        --record.stageCount;
-        MessageBoxA(window, kCenturyText, kCenturyCaption, MB_OK);
+void removeStagesFrom(int row) {
+    while (settings().stageCount > row) {
+        seat().deleteRow(row);
+        setStageCount(settings().stageCount - 1);
+        seat().messageBox(kCenturyText, kCenturyCaption, box::ok);
     }
     if (!editMode) {
-        entryIndex = record.stageCount;
-        redrawStageNumber(window);
-    } else if (entryIndex >= record.stageCount) {
+        entryIndex = settings().stageCount;
+        seat().repaint(Part::stageNumber);
+    } else if (entryIndex >= settings().stageCount) {
         // The stage being edited is gone: there is nothing left to store.
-        leaveEditMode(window);
+        leaveEditMode();
     }
-    if (record.stageCount == 0) disableForEmptyList();
+    if (settings().stageCount == 0) disableForEmptyList();
     saveSettings();
 }
 
@@ -149,7 +116,7 @@ void removeStagesFrom(HWND window, int row) {
 // were removed; the cursor then stays at the start of the first removed stage,
 // which the two-digit year of the date form can still show and where an
 // appended stage would begin.
-bool writeStageStart(HWND window, int row, unsigned hours, unsigned minutes) {
+bool writeStageStart(int row, unsigned hours, unsigned minutes) {
     char date[kStampTextSize];
     char time[kStampTextSize];
     formatDate(cursor, date);
@@ -164,186 +131,181 @@ bool writeStageStart(HWND window, int row, unsigned hours, unsigned minutes) {
     addHold(cursor, hours, minutes);
     if (cursor.year <= kLastYear) return false;
     cursor = start;
-    removeStagesFrom(window, row);
+    removeStagesFrom(row);
     return true;
 }
 
 // False when the fields do not describe a stage the program can keep; the
 // button that stores is disabled then, and nothing is stored.
 bool readStageInput(StageInput& in) {
-    const MainControls& c = controls();
     char hours[8] = {};
     char minutes[8] = {};
-    GetWindowTextA(c.stageTempEdit, in.temperature, sizeof in.temperature);
-    GetWindowTextA(c.holdHoursEdit, hours, sizeof hours);
-    GetWindowTextA(c.holdMinutesEdit, minutes, sizeof minutes);
+    seat().getText(Control::stageTempEdit, in.temperature, sizeof in.temperature);
+    seat().getText(Control::holdHoursEdit, hours, sizeof hours);
+    seat().getText(Control::holdMinutesEdit, minutes, sizeof minutes);
     if (!stageFromInput(in.temperature, hours, minutes, in.stage)) return false;
-    wsprintfA(in.hold, "%s:%s", hours, minutes);
+    std::snprintf(in.hold, sizeof in.hold, "%s:%s", hours, minutes);
     return true;
 }
 
 // The row shows the fields as typed; the entry holds what they stand for.
 void storeStageInput(int row, const StageInput& in) {
     setCell(row, 1, in.temperature);
-    settings().stages[row] = in.stage;
+    setStage(row, in.stage);
     setCell(row, 2, in.hold);
     saveSettings();
 }
 
-// After an append, a stored edit (deselect set) or a deletion.
-void afterChange(HWND window, bool deselect) {
-    if (runActive()) {
+bool running() { return settings().runFlag != kFlagOff; }
+
+// After an append or a stored edit: a running program is followed by the run
+// (the caller re-synchronises it); an idle one gives the list the focus.
+ListChange afterChange() {
+    if (running()) {
         const int mark = selectionMark();
-        if (deselect && mark >= 0) {
-            LVITEMA item = {};
-            item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-            item.state = 0;
-            SendMessageA(list(), LVM_SETITEMSTATE, mark, reinterpret_cast<LPARAM>(&item));
-        }
-        resyncRun(window);
-    } else if (deselect) {
-        SetFocus(list());
+        if (mark >= 0) seat().selectRow(mark, false);
+    } else {
+        seat().focus(Control::stageList);
         applyRunButtonRule();
     }
+    return ListChange::changed;
 }
 
-void appendStage(HWND window) {
-    SettingsRecord& record = settings();
-    if (record.stageCount >= kMaxStages) {
-        MessageBoxA(window, kTooManyText, nullptr, MB_OK);
-        return;
+ListChange appendStage() {
+    if (settings().stageCount >= kMaxStages) {
+        seat().messageBox(kTooManyText, nullptr, box::ok);
+        return ListChange::none;
     }
     StageInput in;
-    if (!readStageInput(in)) return;
+    if (!readStageInput(in)) return ListChange::none;
 
-    const int row = record.stageCount;
-    ++record.stageCount;
-    entryIndex = record.stageCount;
-    redrawStageNumber(window);
+    const int row = settings().stageCount;
+    setStageCount(row + 1);
+    entryIndex = settings().stageCount;
+    seat().repaint(Part::stageNumber);
     insertRow(row);
     storeStageInput(row, in);
 
     bool removed = false;
     if (startMomentValid()) {
         // The cursor holds the end of the previous last stage.
-        removed = writeStageStart(window, row, in.stage.holdHours, in.stage.holdMinutes);
-        showNextStageStart(window);
+        removed = writeStageStart(row, in.stage.holdHours, in.stage.holdMinutes);
+        showNextStageStart();
     }
-    if (removed) return;
-    SendMessageA(list(), LVM_ENSUREVISIBLE, row, FALSE);
-    EnableWindow(controls().clearListButton, TRUE);
-    if (!startMomentValid()) return;
+    if (removed) return ListChange::none;
+    seat().ensureRowVisible(row);
+    seat().enable(Control::clearListButton, true);
+    if (!startMomentValid()) return ListChange::none;
     // A longer program can end in the future again: bit 0 follows it, and the
     // run button follows the program's end rather than a past finding.
     refreshProgramPast();
-    afterChange(window, true);
+    return afterChange();
 }
 
-void enterEditMode(HWND window) {
+void enterEditMode() {
     const SettingsRecord& record = settings();
     const int row = selectionMark();
     if (row < 0 || row >= record.stageCount) return;
     // A tooltip change still pending from an earlier edit would overwrite the
     // texts set here.
-    KillTimer(window, stageTooltipTimer);
+    seat().stopTimer(Timer::stageTooltip);
     entryIndex = static_cast<std::uint8_t>(row);
-    cellText(row, 3, startDateText, sizeof startDateText);
-    cellText(row, 4, startTimeText, sizeof startTimeText);
-    redrawStageStart(window);
+    seat().getCell(row, 3, startDateText, sizeof startDateText);
+    seat().getCell(row, 4, startTimeText, sizeof startTimeText);
+    seat().repaint(Part::stageStart);
     editMode = 0xFF;
 
-    const MainControls& c = controls();
     const StageEntry& stage = record.stages[row];
     char text[kStampTextSize];
     formatTemperature(tenthsFromCode(stage.temperatureCode), text);
-    SendMessageA(c.stageTempEdit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+    seat().setText(Control::stageTempEdit, text);
     formatTwoDigits(stage.holdMinutes, text);
-    SendMessageA(c.holdMinutesEdit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
-    wsprintfA(text, "%lu", static_cast<unsigned long>(stage.holdHours));
-    SendMessageA(c.holdHoursEdit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+    seat().setText(Control::holdMinutesEdit, text);
+    std::snprintf(text, sizeof text, "%lu", static_cast<unsigned long>(stage.holdHours));
+    seat().setText(Control::holdHoursEdit, text);
     // The fields now hold the stage's own values: the button that stores
     // follows them, not what the fields held before.
     recheckStageInput();
 
     const unsigned long number = static_cast<unsigned long>(row) + 1;
     char caption[64];
-    wsprintfA(caption, "Изменить этап %lu", number);
-    SetWindowTextA(c.addStageButton, caption);
-    SetWindowTextA(c.clearListButton, "Отмена");
+    std::snprintf(caption, sizeof caption, kEditCaption, number);
+    seat().setText(Control::addStageButton, caption);
+    seat().setText(Control::clearListButton, kCancelCaption);
     char tip[96];
-    wsprintfA(tip, "Сохранить новые параметры этапа №%lu", number);
-    setToolText(window, c.addStageButton, tip);
-    wsprintfA(tip, "Отменить изменения параметров этапа №%lu", number);
-    setToolText(window, c.clearListButton, tip);
-    redrawStageNumber(window);
+    std::snprintf(tip, sizeof tip, kStoreEditTip, number);
+    seat().setTip(Control::addStageButton, tip);
+    std::snprintf(tip, sizeof tip, kCancelEditTip, number);
+    seat().setTip(Control::clearListButton, tip);
+    seat().repaint(Part::stageNumber);
 }
 
-void storeEdit(HWND window) {
+ListChange storeEdit() {
     StageInput in;
-    if (entryIndex >= settings().stageCount || !readStageInput(in)) return;
+    if (entryIndex >= settings().stageCount || !readStageInput(in)) return ListChange::none;
     storeStageInput(entryIndex, in);
-    leaveEditMode(window);
+    leaveEditMode();
     // A changed hold moves every later start.
-    recomputeSchedule(window);
+    recomputeSchedule();
     entryIndex = settings().stageCount;
-    redrawStageNumber(window);
-    afterChange(window, true);
+    seat().repaint(Part::stageNumber);
+    return afterChange();
 }
 
-void cancelEdit(HWND window) {
-    leaveEditMode(window);
+void cancelEdit() {
+    leaveEditMode();
     // The boxes go back to the next stage to append whenever that start is
     // known, whether or not the program lies in the past.
-    if (startMomentValid()) showNextStageStart(window);
+    if (startMomentValid()) showNextStageStart();
     saveSettings();
 }
 
-void deleteStage(HWND window) {
+ListChange deleteStage() {
     const int row = selectionMark();
-    if (row < 0 || row >= settings().stageCount) return;
+    if (row < 0 || row >= settings().stageCount) return ListChange::none;
     char text[160];
     if (editMode) {
-        wsprintfA(text, "%s%lu", kDeleteRefusal, static_cast<unsigned long>(entryIndex) + 1);
-        MessageBoxA(window, text, kDeleteCaption, MB_OK);
-        return;
+        std::snprintf(text, sizeof text, "%s%lu", kDeleteRefusal, static_cast<unsigned long>(entryIndex) + 1);
+        seat().messageBox(text, kDeleteCaption, box::ok);
+        return ListChange::none;
     }
-    wsprintfA(text, kDeleteQuestion, static_cast<unsigned long>(row) + 1);
-    const int answer = MessageBoxA(window, text, kDeleteCaption, MB_OKCANCEL | MB_ICONINFORMATION | MB_DEFBUTTON2);
-    SettingsRecord& record = settings();
-    if (answer != IDOK || row >= record.stageCount) {
-        SetFocus(list());
-        return;
+    std::snprintf(text, sizeof text, kDeleteQuestion, static_cast<unsigned long>(row) + 1);
+    const int answer =
+        seat().messageBox(text, kDeleteCaption, box::okCancel | box::iconInformation | box::defaultButton2);
+    if (answer != box::answerOk || row >= settings().stageCount) {
+        seat().focus(Control::stageList);
+        return ListChange::none;
     }
 
-    SendMessageA(list(), LVM_DELETEITEM, row, 0);
-    --record.stageCount;
-    entryIndex = record.stageCount;
-    std::memmove(&record.stages[row], &record.stages[row + 1], (record.stageCount - row) * sizeof(StageEntry));
+    seat().deleteRow(row);
+    removeStage(row);
+    entryIndex = settings().stageCount;
 
-    recomputeSchedule(window);
-    if (record.stageCount != 0) applyRunButtonRule();
-    for (int i = 0; i < record.stageCount; ++i) setNumber(i);
-    if (record.stageCount == 0) disableForEmptyList();
+    recomputeSchedule();
+    const int count = settings().stageCount;
+    if (count != 0) applyRunButtonRule();
+    for (int i = 0; i < count; ++i) setNumber(i);
+    if (count == 0) disableForEmptyList();
     saveSettings();
-    redrawStageNumber(window);
-    if (runActive()) resyncRun(window);
+    seat().repaint(Part::stageNumber);
+    return ListChange::changed;
 }
 
-void clearStages(HWND window) {
-    const char* question = runActive() ? kClearRunningQuestion : kClearQuestion;
-    if (MessageBoxA(window, question, kClearCaption, MB_OKCANCEL | MB_ICONEXCLAMATION | MB_DEFBUTTON2) != IDOK) return;
+ListChange clearStages(bool runningNow) {
+    const char* question = runningNow ? kClearRunningQuestion : kClearQuestion;
+    if (seat().messageBox(question, kClearCaption, box::okCancel | box::iconExclamation | box::defaultButton2) !=
+        box::answerOk)
+        return ListChange::none;
 
-    SendMessageA(list(), LVM_DELETEALLITEMS, 0, 0);
-    settings().stageCount = 0;
+    seat().deleteAllRows();
+    setStageCount(0);
     entryIndex = 0;
-    cursor = copyStartMoment(startInput());
+    cursor = startInput();
     disableForEmptyList();
-    redrawStageNumber(window);
-    if (startMomentValid()) showNextStageStart(window);
-    // The run may have ended while the question was open.
-    if (runActive()) stopRun(window, false);
-    // The stop saves as well; the empty list reaches the file either way.
+    seat().repaint(Part::stageNumber);
+    if (startMomentValid()) showNextStageStart();
     saveSettings();
+    return ListChange::cleared;
 }
 
 }  // namespace
@@ -354,12 +316,34 @@ const char* stageStartDateText() { return startDateText; }
 const char* stageStartTimeText() { return startTimeText; }
 const ClockStamp& scheduleCursor() { return cursor; }
 
-void fillStageList(HWND) {
+ClockStamp presentMinute() {
+    const LocalTime now = seat().localTime();
+    return ClockStamp{static_cast<std::int16_t>(now.year - 2000), static_cast<std::int16_t>(now.month),
+                      static_cast<std::int16_t>(now.day), static_cast<std::int16_t>(now.hour),
+                      static_cast<std::int16_t>(now.minute)};
+}
+
+bool programEndReached() { return notEarlier(presentMinute(), cursor); }
+
+bool refreshProgramPast() {
+    if (settings().stageCount != 0) setProgramPast(programEndReached());
+    return programPast();
+}
+
+void applyRunButtonRule() {
+    if (!linkIsUp()) return;
+    const bool runnable = settings().stageCount != 0 && startMomentValid() && !programEndReached();
+    seat().enable(Control::runButton, runnable);
+}
+
+void fillStageList() {
     const SettingsRecord& record = settings();
     editMode = 0;
     std::strcpy(startDateText, "00.00.00");
     std::strcpy(startTimeText, "00:00");
     entryIndex = record.stageCount;
+    showListButtons();
+    showListTips();
     for (int i = 0; i < record.stageCount; ++i) {
         const StageEntry& stage = record.stages[i];
         insertRow(i);
@@ -371,19 +355,18 @@ void fillStageList(HWND) {
     }
 }
 
-void recomputeSchedule(HWND window) {
+void recomputeSchedule() {
     if (!startMomentValid()) return;
-    const SettingsRecord& record = settings();
-    cursor = copyStartMoment(startInput());
-    for (int i = 0; i < record.stageCount; ++i) {
-        const StageEntry& stage = record.stages[i];
-        if (writeStageStart(window, i, stage.holdHours, stage.holdMinutes)) break;
+    cursor = startInput();
+    for (int i = 0; i < settings().stageCount; ++i) {
+        const StageEntry& stage = settings().stages[i];
+        if (writeStageStart(i, stage.holdHours, stage.holdMinutes)) break;
     }
-    if (editMode) redrawStageStart(window);
-    else showNextStageStart(window);
+    if (editMode) seat().repaint(Part::stageStart);
+    else showNextStageStart();
 }
 
-void blankSchedule(HWND window) {
+void blankSchedule() {
     const int count = settings().stageCount;
     for (int i = 0; i < count; ++i) {
         setCell(i, 3, " ");
@@ -391,53 +374,39 @@ void blankSchedule(HWND window) {
     }
     std::strcpy(startDateText, "        ");
     std::strcpy(startTimeText, "     ");
-    WindowDC dc(window);
-    if (dc.get()) {
-        GdiObject brush(CreateSolidBrush(GetSysColor(COLOR_WINDOW)));
-        FillRect(dc.get(), &stageStartDateRect, brush.brush());
-        FillRect(dc.get(), &stageStartTimeRect, brush.brush());
-    }
-    if (linkIsUp()) EnableWindow(controls().runButton, FALSE);
+    seat().repaint(Part::stageStart);
+    if (linkIsUp()) seat().enable(Control::runButton, false);
 }
 
-void showNextStageStart(HWND window) {
+void showNextStageStart() {
     formatDate(cursor, startDateText);
     formatTime(cursor, startTimeText);
-    redrawStageStart(window);
+    seat().repaint(Part::stageStart);
 }
 
-void leaveEditMode(HWND window) {
-    SetWindowTextA(controls().addStageButton, kAddCaption);
-    SetWindowTextA(controls().clearListButton, kClearListCaption);
+void leaveEditMode() {
+    showListButtons();
     editMode = 0;
     entryIndex = settings().stageCount;
-    redrawStageNumber(window);
-    SetTimer(window, stageTooltipTimer, kTooltipDelayMs, nullptr);
+    seat().repaint(Part::stageNumber);
+    seat().startTimer(Timer::stageTooltip, kTooltipDelayMs);
 }
 
-void onAddStageButton(HWND window) {
-    if (editMode) storeEdit(window);
-    else appendStage(window);
+ListChange onAddStageButton() { return editMode ? storeEdit() : appendStage(); }
+
+ListChange onClearListButton(bool runningNow) {
+    if (!editMode) return clearStages(runningNow);
+    cancelEdit();
+    return ListChange::none;
 }
 
-void onClearListButton(HWND window) {
-    if (editMode) cancelEdit(window);
-    else clearStages(window);
-}
+void onStageDoubleClick() { enterEditMode(); }
 
-void onStageListNotify(HWND window, const NMHDR* header) {
-    if (header->code == NM_DBLCLK) {
-        enterEditMode(window);
-    } else if (header->code == LVN_KEYDOWN) {
-        const auto* key = reinterpret_cast<const NMLVKEYDOWN*>(header);
-        if (key->wVKey == VK_DELETE) deleteStage(window);
-    }
-}
+ListChange onStageDeleteKey() { return deleteStage(); }
 
-void onStageTooltipTimer(HWND window) {
-    KillTimer(window, stageTooltipTimer);
-    setToolText(window, controls().addStageButton, kAddTip);
-    setToolText(window, controls().clearListButton, kClearTip);
+void onStageTooltipTimer() {
+    seat().stopTimer(Timer::stageTooltip);
+    showListTips();
 }
 
 void resetStageList() {
@@ -447,4 +416,3 @@ void resetStageList() {
     std::strcpy(startTimeText, "00:00");
     cursor = ClockStamp{};
 }
-

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "app/seat.h"
 #include "app/settings.h"
 #include "harness.h"
 #include "link/protocol.h"
@@ -39,7 +40,7 @@ int main(int argc, char** argv) {
     const long total = argc > 1 ? std::atol(argv[1]) : 10000;
     useSettingsFile(std::vector<std::uint8_t>(536, 0));
     const HWND window = openMainWindow();
-    settings().portIndex = listedPortIndex("COM1");
+    setPortIndex(listedPortIndex("COM1"));
     SendMessageA(controls().connectButton, BM_CLICK, 0, 0);
     for (int i = 0; i < 100 && !linkIsUp(); ++i) pumpMessages(20);
     if (!linkIsUp()) {
@@ -47,7 +48,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     // Only this loop drives the exchanges from here on.
-    KillTimer(window, exchangeTimer);
+    KillTimer(window, static_cast<UINT_PTR>(Timer::exchange));
 
     const DWORD started = GetTickCount();
     Simulator::markLog();
@@ -58,7 +59,7 @@ int main(int argc, char** argv) {
     long losses = 0;
     DWORD lastCount = GetTickCount();
     while (exchanges < total) {
-        onExchangeTick(window);  // sends only when no request is in flight
+        onExchangeTick();  // sends only when no request is in flight
         pumpMessages(1);
         if (wasUp && !linkIsUp()) ++losses;
         wasUp = linkIsUp();

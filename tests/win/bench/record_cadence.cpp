@@ -38,7 +38,7 @@ struct Figures {
 
 void run(HWND window, const std::string& path, int index, long minutes, DWORD firstTick) {
     const DWORD period = intervalPeriods[index];
-    settings().recordIntervalIndex = static_cast<std::uint8_t>(index);
+    setRecordChoice(nullptr, nullptr, static_cast<std::uint8_t>(index));
     DeleteFileA(path.c_str());
     setFakeTicks(firstTick);
     {
@@ -61,7 +61,7 @@ void run(HWND window, const std::string& path, int index, long minutes, DWORD fi
     for (int tick = 0; at <= total; ++tick) {
         setFakeTicks(firstTick + static_cast<DWORD>(at));
         const ULONGLONG before = fileSize(path);
-        recordStep(window);
+        recordStep();
         if (fileSize(path) != before) {
             const long deviation = static_cast<long>(at - static_cast<long long>(now.lines) * period);
             if (deviation > now.worstMs) now.worstMs = deviation;
@@ -95,8 +95,7 @@ int main(int argc, char** argv) {
     GetTempPathA(sizeof folder, folder);
     std::string stored(folder);
     if (!stored.empty() && stored.back() == '\\') stored.pop_back();
-    lstrcpynA(settings().recordFolder, stored.c_str(), sizeof settings().recordFolder);
-    lstrcpynA(settings().recordFileName, "\\quellor-bench.txt", sizeof settings().recordFileName);
+    setRecordChoice(stored.c_str(), "\\quellor-bench.txt", 0);
     const std::string path = stored + "\\quellor-bench.txt";
 
     SerialPortsOverride ports{twoPorts()};

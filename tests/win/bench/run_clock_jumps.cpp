@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "app/seat.h"
 #include "app/settings.h"
 #include "control/run.h"
 #include "harness.h"
@@ -68,7 +69,7 @@ int main() {
         return 1;
     }
     // Only this loop ticks from here on, each tick with its clock.
-    KillTimer(window, exchangeTimer);
+    KillTimer(window, static_cast<UINT_PTR>(Timer::exchange));
 
     std::map<std::uint16_t, int> stageOfCode;
     for (int k = 0; k < kStages; ++k) stageOfCode[codeOf(k)] = k + 1;
@@ -95,10 +96,10 @@ int main() {
         if (clock >= 15 * 3600 + 19 * 60) {
             // The completion message at the end is answered.
             BoxAnswerer answer(IDOK);
-            SendMessageA(window, WM_TIMER, exchangeTimer, 0);
+            SendMessageA(window, WM_TIMER, static_cast<WPARAM>(Timer::exchange), 0);
             answer.boxesSoFar();
         } else {
-            SendMessageA(window, WM_TIMER, exchangeTimer, 0);
+            SendMessageA(window, WM_TIMER, static_cast<WPARAM>(Timer::exchange), 0);
         }
         for (int i = 0; i < 50 && requestInFlight(); ++i) pumpMessages(10);
         for (const WireFrame& frame : Simulator::requests()) {

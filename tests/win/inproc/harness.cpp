@@ -6,6 +6,7 @@
 #include "app/clock.h"
 #include "app/main_window.h"
 #include "app/settings.h"
+#include "app/settings_file.h"
 #include "app/startup.h"
 
 namespace {

@@ -9,7 +9,7 @@
 
 #include "app/main_window.h"
 #include "harness.h"
-#include "program/input_fields.h"
+#include "app/edit_fields.h"
 #include "window_support.h"
 
 namespace {

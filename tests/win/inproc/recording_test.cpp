@@ -173,9 +173,7 @@ protected:
         DeleteFileA(path.c_str());
     }
     static void setStoredFile(const std::string& storedFolder, const char* name, std::uint8_t interval) {
-        lstrcpynA(settings().recordFolder, storedFolder.c_str(), sizeof settings().recordFolder);
-        lstrcpynA(settings().recordFileName, name, sizeof settings().recordFileName);
-        settings().recordIntervalIndex = interval;
+        setRecordChoice(storedFolder.c_str(), name, interval);
     }
     void pressRecordButton() {
         SendMessageA(window, WM_COMMAND, MAKEWPARAM(0, BN_CLICKED), reinterpret_cast<LPARAM>(controls().recordButton));

@@ -9,6 +9,7 @@
 #include "app/settings.h"
 #include "control/run.h"
 #include "harness.h"
+#include "app/edit_fields.h"
 #include "program/input_fields.h"
 #include "program/stage_list.h"
 #include "window_support.h"

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "app/main_window.h"
+#include "app/seat.h"
 #include "app/settings.h"
 #include "control/run.h"
 #include "harness.h"
@@ -27,7 +28,7 @@ protected:
         window = openMainWindow();
         ASSERT_TRUE(window);
         // COM1 is the simulator's line.
-        settings().portIndex = listedPortIndex("COM1");
+        setPortIndex(listedPortIndex("COM1"));
     }
     void TearDown() override {
         releaseReaders();

@@ -13,7 +13,7 @@ TEST_F(LinkInProcess, PortNamesUpToTheirLimitAndBeyondAreNamedWithoutOverflow) {
     for (const std::string& name : {fits, tooLong}) {
         const LRESULT index = SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
         ASSERT_GE(index, 0);
-        settings().portIndex = static_cast<std::uint8_t>(index);
+        setPortIndex(static_cast<std::uint8_t>(index));
         BoxAnswerer answerer(IDOK);
         SendMessageA(controls().connectButton, BM_CLICK, 0, 0);
         const auto& boxes = answerer.boxes();
@@ -34,7 +34,7 @@ TEST_F(LinkInProcess, StatesFromStartUpToDownToUpAndTwoPressesSendOneCommand) {
     // linkStartUp: an attempt that gets no reply is given up silently and a
     // run read from the file does not survive it.
     EXPECT_EQ(linkState(), linkStartUp);
-    settings().runFlag = kFlagOn;
+    setRunFlag(true);
     ASSERT_EQ(Simulator::command("power off").substr(0, 2), "OK");
     SendMessageA(controls().connectButton, BM_CLICK, 0, 0);
     EXPECT_FALSE(IsWindowEnabled(controls().connectButton));
@@ -146,13 +146,13 @@ TEST_F(LinkInProcess, ATickInWhichTheRunCompletesSendsNothing) {
     reopenWithAFlaggedRun();
     ASSERT_TRUE(pumpUntil([] { return linkIsUp(); }, 3000));
     // The test gives the ticks from here on.
-    KillTimer(window, exchangeTimer);
+    KillTimer(window, static_cast<UINT_PTR>(Timer::exchange));
     ASSERT_TRUE(pumpUntil([] { return !requestInFlight(); }, 3000));
 
     setFakeLocalTime(2030, 1, 1, 13, 0);  // the program's end
     {
         BoxAnswerer answerer(IDOK);
-        SendMessageA(window, WM_TIMER, exchangeTimer, 0);
+        SendMessageA(window, WM_TIMER, static_cast<WPARAM>(Timer::exchange), 0);
         const auto& boxes = answerer.boxes();
         ASSERT_EQ(boxes.size(), 1u);
         EXPECT_EQ(boxes[0].text, "Завершено выполнение всех этапов.");
@@ -160,7 +160,7 @@ TEST_F(LinkInProcess, ATickInWhichTheRunCompletesSendsNothing) {
     EXPECT_FALSE(runActive());
     EXPECT_FALSE(requestInFlight());
     // The next tick polls as usual.
-    SendMessageA(window, WM_TIMER, exchangeTimer, 0);
+    SendMessageA(window, WM_TIMER, static_cast<WPARAM>(Timer::exchange), 0);
     EXPECT_TRUE(requestInFlight());
     pumpUntil([] { return !requestInFlight(); }, 3000);
 }

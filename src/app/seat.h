@@ -1,0 +1,159 @@
+// The seat: the one way the engine acts on the world. The engine (the link's
+// conversation, the run, the stage list, the input fields, the recording and
+// the settings' owner) is portable code; it writes frames, starts timers,
+// shows boxes and control states, saves the settings, writes record lines,
+// keeps the computer awake and reads the clock only through these functions.
+// The main window sets them once at creation; the native tests set their own,
+// with a simulated clock and the simulated thermostat on the other side.
+// Portable: no Windows header.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+struct SettingsRecord;
+
+// The controls the engine shows state in, one of each.
+enum class Control : std::uint8_t {
+    portCombo,
+    connectButton,
+    setpointEdit,
+    setButton,
+    recordButton,
+    runButton,
+    stageList,
+    stageTempEdit,
+    startDayEdit,
+    startMonthEdit,
+    startYearEdit,
+    startHourEdit,
+    startMinuteEdit,
+    holdHoursEdit,
+    holdMinutesEdit,
+    addStageButton,
+    clearListButton,
+    count,
+};
+
+// Areas the window draws itself from the engine's state.
+enum class Part : std::uint8_t {
+    linkPanel,         // the connection panel, erased first
+    readout,           // the measured temperature
+    setpointBox,       // the frame of the set-point field
+    startMomentStrip,  // the separators between the start fields
+    stageNumber,       // the number of the stage being entered, drawn at once
+    stageStart,        // the start date and time of that stage, drawn at once
+};
+
+// Timers of the main window, each owned by one engine module; the value is
+// the timer's identifier.
+enum class Timer : std::uint16_t {
+    exchange = 1000,      // link: the 500 ms exchange cycle
+    reply = 1001,         // link: the 1 s reply time-out
+    stageTooltip = 1002,  // stage list: the buttons' tooltips after edit mode
+    runTooltip = 1003,    // run: the run button's tooltip follows the run
+};
+
+// Message box styles and answers, with the values the system gives them.
+namespace box {
+constexpr unsigned ok = 0x0;
+constexpr unsigned okCancel = 0x1;
+constexpr unsigned retryCancel = 0x5;
+constexpr unsigned yesNo = 0x4;
+constexpr unsigned iconQuestion = 0x20;
+constexpr unsigned iconExclamation = 0x30;
+constexpr unsigned iconInformation = 0x40;
+constexpr unsigned defaultButton2 = 0x100;
+constexpr int answerOk = 1;
+constexpr int answerCancel = 2;
+constexpr int answerRetry = 4;
+constexpr int answerYes = 6;
+constexpr int answerNo = 7;
+}  // namespace box
+
+// Local wall-clock time to the second, with the full year.
+struct LocalTime {
+    int year;
+    int month;
+    int day;
+    int hour;
+    int minute;
+    int second;
+};
+
+// What the recording's dialog gives back: the file opened (its full path), the
+// folder and name to keep when the operator picked another file, and the
+// interval.
+struct RecordChoice {
+    char path[261];
+    bool fileChosen;  // folder and fileName hold a new choice
+    char folder[261];
+    char fileName[261];
+    std::uint8_t intervalIndex;
+};
+
+struct Seat {
+    // The line: sends a request frame and starts waiting for a reply of
+    // replyLength bytes, which comes back through linkReplyArrived.
+    void (*writeFrame)(const std::uint8_t* frame, std::size_t n, std::size_t replyLength);
+    // Opens the port of this name; false when it cannot be opened.
+    bool (*openPort)(const char* name);
+    void (*closePort)();
+    bool (*portOpen)();
+
+    // Timers: a started timer fires every ms until it is stopped.
+    void (*startTimer)(Timer timer, unsigned ms);
+    void (*stopTimer)(Timer timer);
+
+    // A modal box owned by the main window: its answer. caption may be null
+    // (the system's own caption). Timers and replies go on while it is up.
+    int (*messageBox)(const char* text, const char* caption, unsigned style);
+    // Closes this program's box of that caption, if one is up.
+    void (*closeBox)(const char* caption);
+
+    // Controls.
+    void (*setText)(Control control, const char* text);
+    // At most size - 1 characters and a zero.
+    void (*getText)(Control control, char* out, std::size_t size);
+    void (*enable)(Control control, bool on);
+    void (*show)(Control control, bool on);
+    void (*focus)(Control control);
+    void (*setTip)(Control control, const char* text);
+    // Moves the run button to its place at this width and repaints it.
+    void (*setWidth)(Control control, int width);
+    void (*repaint)(Part part);
+
+    // The stage list's rows.
+    void (*insertRow)(int row, const char* number);
+    void (*deleteRow)(int row);
+    void (*deleteAllRows)();
+    void (*setCell)(int row, int column, const char* text);
+    void (*getCell)(int row, int column, char* out, std::size_t size);
+    // Selects the row, or takes its selection and focus away.
+    void (*selectRow)(int row, bool selected);
+    void (*ensureRowVisible)(int row);
+    // The row last clicked, or -1.
+    int (*selectionMark)();
+
+    // Writes the record to the settings file and flushes it to the disk.
+    void (*saveSettings)(const SettingsRecord& record);
+
+    // The recording's dialog: the operator picks the file and the interval;
+    // true when the file is open with its header written, and choice says
+    // what was picked.
+    bool (*chooseRecordFile)(RecordChoice& choice);
+    // Appends to the open record file; false when not all of it was written.
+    bool (*writeRecordLine)(const char* text, std::size_t n);
+    void (*closeRecordFile)();
+    // Asks the system not to sleep while on.
+    void (*keepAwake)(bool on);
+
+    LocalTime (*localTime)();
+    // Milliseconds since the system started, wrapping after 49,7 days.
+    std::uint32_t (*tickCount)();
+};
+
+// The seat the engine uses; the window (or a test) sets it before anything
+// else runs.
+void setSeat(const Seat& seat);
+const Seat& seat();
