@@ -1,9 +1,13 @@
 # The module boundaries, checked on the source tree under ROOT:
 #   cmake -DROOT=<tree> -P cmake/check_boundaries.cmake
-# 1. No module of the link, the run or the recording includes the main
-#    window's or painting's header: they report back instead.
-# 2. The portable core includes no Windows header and no file of the program
-#    outside the core.
+# 1. No two units of src/ depend on each other in a circle; a unit is a
+#    header with its source (x.h and x.cpp), and a unit depends on every
+#    program header it includes.
+# 2. The engine (the files of cmake/portable.cmake) includes no Windows
+#    header and no program header outside the engine: the Windows side depends
+#    on the engine, never the reverse.
+# 3. Only the entry point includes the main window's header: the window is the
+#    top of the program.
 # Every breach is listed; any breach fails.
 if(NOT ROOT)
     message(FATAL_ERROR "check_boundaries: ROOT is not set")
@@ -23,25 +27,79 @@ function(includes_of file out)
     set(${out} "${names}" PARENT_SCOPE)
 endfunction()
 
-file(GLOB_RECURSE reporting RELATIVE ${ROOT}
-     ${ROOT}/src/link/*.h ${ROOT}/src/link/*.cpp
-     ${ROOT}/src/control/*.h ${ROOT}/src/control/*.cpp
-     ${ROOT}/src/recording/*.h ${ROOT}/src/recording/*.cpp)
-foreach(file IN LISTS reporting)
-    includes_of(${ROOT}/${file} names)
-    foreach(name IN LISTS names)
-        string(SUBSTRING "${name}" 1 -1 name)
-        if(name STREQUAL "app/main_window.h" OR name STREQUAL "app/painting.h")
-            message("${file}: includes ${name}; report to the window instead")
-            math(EXPR breaches "${breaches} + 1")
+# A quoted include as a path from src/: by its path, or beside the file.
+function(resolve quoted folder out)
+    string(SUBSTRING "${quoted}" 1 -1 name)
+    if(NOT name MATCHES "/")
+        set(name "${folder}/${name}")
+    endif()
+    set(${out} "${name}" PARENT_SCOPE)
+endfunction()
+
+# 1. Circles: the units and what each includes.
+file(GLOB_RECURSE sources RELATIVE ${ROOT}/src ${ROOT}/src/*.h ${ROOT}/src/*.cpp)
+set(units)
+foreach(file IN LISTS sources)
+    string(REGEX REPLACE "\\.(h|cpp)$" "" unit "${file}")
+    string(MAKE_C_IDENTIFIER "${unit}" key)
+    list(APPEND units "${unit}")
+    get_filename_component(folder ${file} DIRECTORY)
+    includes_of(${ROOT}/src/${file} names)
+    foreach(quoted IN LISTS names)
+        if(NOT quoted MATCHES "^\"")
+            continue()
+        endif()
+        resolve("${quoted}" "${folder}" included)
+        string(REGEX REPLACE "\\.h$" "" target "${included}")
+        if(NOT target STREQUAL unit AND EXISTS ${ROOT}/src/${included})
+            list(APPEND edges_${key} "${target}")
         endif()
     endforeach()
 endforeach()
+list(REMOVE_DUPLICATES units)
+# Units that reach no remaining unit are taken away until none is left; what
+# stays lies on a circle or leads into one.
+set(left ${units})
+set(changed TRUE)
+while(changed)
+    set(changed FALSE)
+    set(still)
+    foreach(unit IN LISTS left)
+        string(MAKE_C_IDENTIFIER "${unit}" key)
+        set(blocked FALSE)
+        foreach(target IN LISTS edges_${key})
+            list(FIND left "${target}" found)
+            if(NOT found EQUAL -1)
+                set(blocked TRUE)
+                break()
+            endif()
+        endforeach()
+        if(blocked)
+            list(APPEND still "${unit}")
+        else()
+            set(changed TRUE)
+        endif()
+    endforeach()
+    set(left ${still})
+endwhile()
+foreach(unit IN LISTS left)
+    string(MAKE_C_IDENTIFIER "${unit}" key)
+    set(onward)
+    foreach(target IN LISTS edges_${key})
+        list(FIND left "${target}" found)
+        if(NOT found EQUAL -1)
+            list(APPEND onward "${target}")
+        endif()
+    endforeach()
+    message("src/${unit}: on or leading into a circle of includes, through ${onward}")
+    math(EXPR breaches "${breaches} + 1")
+endforeach()
 
-set(core_headers)
+# 2. The engine.
+set(engine_headers)
 foreach(header IN LISTS PORTABLE_HEADERS)
     string(REGEX REPLACE "^src/" "" header "${header}")
-    list(APPEND core_headers "${header}")
+    list(APPEND engine_headers "${header}")
 endforeach()
 foreach(file IN LISTS PORTABLE_SOURCES PORTABLE_HEADERS)
     if(NOT EXISTS ${ROOT}/${file})
@@ -54,19 +112,29 @@ foreach(file IN LISTS PORTABLE_SOURCES PORTABLE_HEADERS)
         string(SUBSTRING "${quoted}" 1 -1 name)
         string(TOLOWER "${name}" lower)
         if(lower MATCHES "^(windows|winbase|windef|winuser|wingdi|winreg|commctrl|commdlg|shlobj|shellapi|winsock2?|ws2tcpip|psapi|tchar|rpc)\\.h$")
-            message("${file}: includes the Windows header ${name}; the portable core has none")
+            message("${file}: includes the Windows header ${name}; the engine has none")
             math(EXPR breaches "${breaches} + 1")
         elseif(quoted MATCHES "^\"")
-            # A program header: by its path from src, or beside the file.
-            set(resolved "${name}")
-            if(NOT name MATCHES "/")
-                set(resolved "${folder}/${name}")
-            endif()
-            list(FIND core_headers "${resolved}" found)
+            resolve("${quoted}" "${folder}" resolved)
+            list(FIND engine_headers "${resolved}" found)
             if(found EQUAL -1)
-                message("${file}: includes ${name}, which is not in the portable core")
+                message("${file}: includes ${name}, which is not part of the engine")
                 math(EXPR breaches "${breaches} + 1")
             endif()
+        endif()
+    endforeach()
+endforeach()
+
+# 3. The window at the top.
+foreach(file IN LISTS sources)
+    if(file STREQUAL "app/main.cpp" OR file MATCHES "^app/main_window\\.")
+        continue()
+    endif()
+    includes_of(${ROOT}/src/${file} names)
+    foreach(quoted IN LISTS names)
+        if(quoted STREQUAL "\"app/main_window.h")
+            message("src/${file}: includes app/main_window.h; only the entry point does")
+            math(EXPR breaches "${breaches} + 1")
         endif()
     endforeach()
 endforeach()

@@ -1,6 +1,6 @@
 // The main window's controls, fonts and bitmap, as the window made them. The
-// window (main_window.cpp) owns them; its seat, painting and the help area
-// read them here.
+// window (main_window.cpp) alone writes them; its seat, painting, the help
+// area and About read them here.
 #pragma once
 
 #include <windows.h>
@@ -41,3 +41,9 @@ const MainFonts& fonts();
 HBITMAP logoBitmap();
 // Client-area height read during WM_CREATE.
 int clientHeight();
+
+// The window's own access, while it makes and releases them.
+MainControls& windowControls();
+MainFonts& windowFonts();
+void setLogoBitmap(HBITMAP logo);
+void setClientHeight(int height);

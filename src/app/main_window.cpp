@@ -23,18 +23,15 @@ namespace {
 
 // Everything the window keeps, in one place.
 struct WindowState {
-    MainControls controls{};
-    MainFonts fonts{};
     GdiObject ownedFonts[6];
     GdiObject logo;
-    int height = 0;
     // Set once WM_CREATE has finished: a window whose creation failed saves
     // nothing when it is destroyed.
     bool built = false;
 };
 WindowState state;
-MainControls& mainControls = state.controls;
-MainFonts& mainFonts = state.fonts;
+MainControls& mainControls = windowControls();
+MainFonts& mainFonts = windowFonts();
 
 constexpr DWORD kButtonStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | BS_CENTER | BS_VCENTER;
 constexpr DWORD kTemperatureEditStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
@@ -187,6 +184,7 @@ void releaseResources() {
     if (portOpen()) closePort();
     for (GdiObject& font : state.ownedFonts) font.reset();
     mainFonts = MainFonts{};
+    setLogoBitmap(nullptr);
     state.logo.reset();
     destroyHelpMenu();
     // The tooltip has no owner; without this it would outlive the window and
@@ -204,7 +202,7 @@ void resetWindowModules() {
 }
 
 LRESULT onCreate(HWND window) {
-    state.controls = MainControls{};
+    mainControls = MainControls{};
     state.built = false;
     mainControls.window = window;
     resetWindowModules();
@@ -212,6 +210,7 @@ LRESULT onCreate(HWND window) {
     resetEngine();
 
     state.logo.reset(blendLogoBackground(LoadBitmapA(appInstance(), MAKEINTRESOURCEA(IDB_LOGO))));
+    setLogoBitmap(state.logo.bitmap());
     createFonts();
     createHelpMenu();
 
@@ -231,7 +230,7 @@ LRESULT onCreate(HWND window) {
 
     RECT client;
     GetClientRect(window, &client);
-    state.height = client.bottom - client.top;
+    setClientHeight(client.bottom - client.top);
 
     createStageList(window);
     createStageInputs(window);
@@ -357,10 +356,6 @@ HWND createMainWindow() {
                            kWindowWidth, kWindowHeight, nullptr, nullptr, appInstance(), nullptr);
 }
 
-const MainControls& controls() { return mainControls; }
-const MainFonts& fonts() { return mainFonts; }
-HBITMAP logoBitmap() { return state.logo.bitmap(); }
-int clientHeight() { return state.height; }
 
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {

@@ -1,0 +1,2 @@
+#include "link/ring_a.h"
+#include "link/ring_b.h"
