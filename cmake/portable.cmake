@@ -6,6 +6,7 @@
 # sanitizers and fuzzers, and into the program. tests/boundaries checks that
 # these files include no Windows header and no other file of the program.
 set(PORTABLE_SOURCES
+    src/app/awake.cpp
     src/app/engine.cpp
     src/app/seat.cpp
     src/app/settings.cpp
@@ -25,6 +26,7 @@ set(PORTABLE_SOURCES
     src/recording/recording.cpp
 )
 set(PORTABLE_HEADERS
+    src/app/awake.h
     src/app/engine.h
     src/app/seat.h
     src/app/settings.h

@@ -1,5 +1,6 @@
 #include "app/engine.h"
 
+#include "app/awake.h"
 #include "app/settings.h"
 #include "app/window_names.h"
 #include "control/run.h"
@@ -42,7 +43,7 @@ void onLinkConnected(TemperatureCode maintained) {
     if (runActive() && resumeRun()) return;
     // No run, or one that did not resume: an idle connection.
     if (fieldTemperature(Control::setpointEdit).valid) s.enable(Control::setButton, true);
-    s.enable(Control::runButton, !programEndReached());
+    applyRunButtonRule();
 }
 
 void onLinkStatusChanged(bool measuredChanged, bool maintainedChanged, TemperatureCode maintained) {
@@ -50,7 +51,7 @@ void onLinkStatusChanged(bool measuredChanged, bool maintainedChanged, Temperatu
     if (!maintainedChanged) return;
     // The bath now keeps another temperature than the running stage asks
     // for (changed at its own panel, say): the stage's temperature again.
-    if (runWantsResend()) queueSetCommand();
+    if (runWantsResend()) queueQuietSetCommand(targetCode());
     showSetpoint(maintained);
 }
 
@@ -63,10 +64,11 @@ void onLinkGivenUp(LinkState from) {
     endRecording();
     s.enable(Control::connectButton, true);
     s.enable(Control::portCombo, true);
-    // The first attempt since start-up passes silently, and a run read from
-    // the file does not survive it.
+    // The first attempt since start-up passes silently; a run read from the
+    // file stays and waits for the thermostat (after a power cut it may
+    // answer later than the computer's first poll), and the operator is told.
     if (from == linkStartUp) {
-        abandonRun();
+        noticeRunWaiting(false);
         return;
     }
     s.show(Control::portCombo, true);
@@ -102,6 +104,7 @@ void resetEngine() {
     resetStageList();
     resetInputFields();
     resetRecording();
+    resetAwake();
     setLinkReports(LinkReports{onLinkConnected, onLinkStatusChanged, onLinkLost, onLinkGivenUp, confirmationsQuiet});
 }
 
@@ -111,17 +114,21 @@ void startEngine(const char* savedPort) {
     fillStageList();
     // A stored start moment makes every start connect by itself, when the
     // saved port is listed; a port that cannot be opened is not reported.
-    // Only then is the stored start moment restored.
-    const bool connectNow = settings().startYear != 0 && savedPort;
-    if (connectNow) connectPort(savedPort);
-    setUpStartMoment(connectNow);
+    // The stored moment comes back into the fields then, and always for a
+    // run left in the file, whose port may come up late (a USB adapter after
+    // a power cut): the run resumes from that moment once connected.
+    const bool stored = settings().startYear != 0;
+    const bool connectNow = stored && savedPort;
+    setUpStartMoment(connectNow || (stored && runActive()));
     recomputeSchedule();
+    // Decided before any reply can resume the run.
     keepRunOnlyIfAhead();
 
     if (settings().stageCount == 0) {
         seat().enable(Control::clearListButton, false);
         seat().enable(Control::runButton, false);
     }
+    if (!connectNow || !connectPort(savedPort)) noticeRunWaiting(true);
 }
 
 void stopEngine() { storeStartMoment(); }
@@ -138,6 +145,7 @@ void onEngineTimer(Timer timer) {
     case Timer::reply: onReplyTimeout(); break;
     case Timer::stageTooltip: onStageTooltipTimer(); break;
     case Timer::runTooltip: onRunTooltipTimer(); break;
+    case Timer::runWaiting: onRunWaitingTimer(); break;
     }
 }
 
@@ -176,9 +184,15 @@ void onEngineFieldChanged(Control field) {
         return;
     }
     recomputeSchedule();
-    if (settings().stageCount == 0) return;
-    const bool past = refreshProgramPast();
-    if (linkIsUp()) seat().enable(Control::runButton, !past);
+    if (settings().stageCount != 0) refreshProgramPast();
+    if (runActive()) {
+        // A run waiting for the link (or for a valid start moment) resumes
+        // from the moment the fields now hold: it is kept at once.
+        storeStartMoment();
+        if (linkIsUp() && !runShown()) resumeRun();
+        return;
+    }
+    if (settings().stageCount != 0) applyRunButtonRule();
 }
 
 void onEngineFieldLeft(Control field) { onFieldLeft(twoDigitFieldOf(field)); }

@@ -283,6 +283,14 @@ void onPortComboCommand(WPARAM wParam) {
     }
 }
 
+// A field's text changed, by a key, a paste, a cut or an undo: it is checked
+// as typed text is. What the engine writes itself it has checked already.
+void onFieldTextChanged(Control control) {
+    if (engineWritesText()) return;
+    if (control == Control::setpointEdit || control == Control::stageTempEdit) onEngineValueKey(control);
+    else if (twoDigitFieldOf(control) != TwoDigitField::none) onEngineFieldChanged(control);
+}
+
 // Controls have no identifiers: a command is told apart by the sending
 // control's handle. Any command from a button counts as a click.
 void onCommand(HWND window, WPARAM wParam, LPARAM lParam) {
@@ -296,6 +304,10 @@ void onCommand(HWND window, WPARAM wParam, LPARAM lParam) {
         return;
     }
     const Control control = controlOfWindow(from);
+    if (HIWORD(wParam) == EN_CHANGE) {
+        onFieldTextChanged(control);
+        return;
+    }
     if (control == Control::connectButton) onEngineButton(control, choosePortName(mainControls.portCombo));
     else onEngineButton(control, nullptr);
 }

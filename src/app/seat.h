@@ -52,6 +52,7 @@ enum class Timer : std::uint16_t {
     reply = 1001,         // link: the 1 s reply time-out
     stageTooltip = 1002,  // stage list: the buttons' tooltips after edit mode
     runTooltip = 1003,    // run: the run button's tooltip follows the run
+    runWaiting = 1004,    // run: a run left in the file still waits for the link
 };
 
 // Message box styles and answers, with the values the system gives them.

@@ -20,6 +20,9 @@ constexpr int kRunButtonY = 27;
 constexpr int kRunButtonHeight = 22;
 
 HWND mainWindow;
+// True while the engine writes a control's text: the change it makes is not
+// one of the operator's.
+bool writing = false;
 
 void writeFrame(const std::uint8_t* frame, std::size_t n, std::size_t replyLength) {
     sendRequest(frame, n, replyLength);
@@ -59,7 +62,9 @@ void closeBox(const char* caption) {
 }
 
 void setText(Control control, const char* text) {
+    writing = true;
     SendMessageA(controlWindow(control), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+    writing = false;
 }
 
 void getText(Control control, char* out, std::size_t size) {
@@ -162,6 +167,8 @@ void setWindowSeat(HWND window) {
                  selectRow,   ensureRowVisible, selectionMark, saveSettingsFile, chooseRecordFile, writeRecordLine,
                  endRecordFile, keepAwake, localTime,       ticks});
 }
+
+bool engineWritesText() { return writing; }
 
 HWND controlWindow(Control control) {
     const MainControls& c = controls();

@@ -10,6 +10,9 @@
 // Sets the seat for this window; its controls are read from controls().
 void setWindowSeat(HWND window);
 
+// True while the engine writes a control's text through the seat.
+bool engineWritesText();
+
 HWND controlWindow(Control control);
 // The engine's name for a control of the main window; Control::count for
 // any other window.

@@ -4,6 +4,7 @@
 // control/run_schedule.
 #include "control/run.h"
 
+#include "app/awake.h"
 #include "app/seat.h"
 #include "app/settings.h"
 #include "app/window_names.h"
@@ -17,7 +18,13 @@ namespace {
 
 // The run button's tooltip follows the run this long after each change.
 constexpr unsigned kTooltipDelayMs = 500;
+// A run left in the file waits this long after start-up for a connection
+// before the operator is told that it waits for the thermostat.
+constexpr unsigned kWaitingNoticeMs = 1000;
 constexpr char kCompletedText[] = "Завершено выполнение всех этапов.";
+constexpr char kWaitingText[] =
+    "Термостат не отвечает на запрос!\n\n\rАвтоматическое управление термостатом будет возобновлено\n\r"
+    "после подключения к термостату (кнопка «Подключиться»).";
 constexpr char kStopQuestion[] = "Автоматическое управление термостатом будет завершено.";
 constexpr char kIdleTip[] = " Начать автоматическое управление термостатом по заданному алгоритму ";
 constexpr char kRunningTip[] = " Завершить автоматическое управление термостатом ";
@@ -32,21 +39,31 @@ constexpr Control kStartFields[] = {Control::startMinuteEdit, Control::startHour
 // Everything the run keeps besides the flag, in one place.
 struct RunState {
     RunPosition position{};
-    // Minute of the local time at the last tick of a run; kResyncMinute asks
-    // the next tick to send the running stage's temperature.
-    std::int16_t lastTickMinute = 0;
+    TickMemory ticks{};
     bool setpointLocked = false;
-    // The system was asked to keep the computer awake for this run.
-    bool keepingAwake = false;
+    // The running view is shown.
+    bool shown = false;
+    // The row the run selected, or -1.
+    int selectedRow = -1;
+    // The stage whose temperature the run sent last, or -1.
+    int sentStage = -1;
+    // The operator was told that the run waits for the thermostat.
+    bool waitingNoticeShown = false;
 };
 RunState run;
 
 // A run left alone for days must not be stopped by the computer going to
 // sleep; the display may still turn off.
-void keepAwake(bool on) {
-    if (on == run.keepingAwake) return;
-    seat().keepAwake(on);
-    run.keepingAwake = on;
+void keepAwake(bool on) { keepAwakeFor(AwakeFor::run, on); }
+
+void selectRow(int row) {
+    seat().selectRow(row, true);
+    run.selectedRow = row;
+}
+
+void clearSelectedRow() {
+    if (run.selectedRow >= 0) seat().selectRow(run.selectedRow, false);
+    run.selectedRow = -1;
 }
 
 void clearMarkedRow() {
@@ -66,14 +83,36 @@ void repaintRunState() {
 // queuing anything, and its row is selected.
 StageSearch findCurrentStage() {
     const SettingsRecord& record = settings();
-    const StageSearch found =
-        findStage(startInput(), record.stages, record.stageCount, presentMinute(), run.position);
+    const StageSearch found = findStage(startInput(), record.stages, record.stageCount,
+                                        runMinute(run.ticks, presentMinute()), run.position);
     setTargetCode(run.position.targetCode);
     if (found == StageSearch::running) {
-        seat().selectRow(run.position.nextStage - 1, true);
+        selectRow(run.position.nextStage - 1);
         seat().focus(Control::stageList);
     }
     return found;
+}
+
+// The running stage's temperature goes out with the next exchange.
+void sendRunningStage() {
+    queueQuietSetCommand(run.position.targetCode);
+    run.sentStage = run.position.nextStage - 1;
+}
+
+// A run that ends because its program is over leaves the bath at the last
+// stage's temperature, as one that ran to its end does.
+void sendLastStageIfUnsent() {
+    const SettingsRecord& record = settings();
+    if (record.stageCount == 0 || run.sentStage == record.stageCount - 1) return;
+    queueQuietSetCommand(record.stages[record.stageCount - 1].temperatureCode);
+    run.sentStage = record.stageCount - 1;
+}
+
+// The program is over: the last stage's temperature, then the stop with the
+// completion message.
+void completeRun() {
+    sendLastStageIfUnsent();
+    stopRun(true);
 }
 
 void showStartFields(bool on) {
@@ -92,7 +131,8 @@ void enterRunningView() {
         leaveEditMode();
         showNextStageStart();
     }
-    run.lastTickMinute = kResyncMinute;
+    run.ticks.resync = true;
+    run.shown = true;
     showStartFields(false);
     placeRunButton(kRunningCaption, kRunningWidth);
     keepAwake(true);
@@ -107,6 +147,9 @@ void lockSetpoint() {
 }
 
 void startRun() {
+    // A new run: its stages are looked up from the present on.
+    run.ticks = TickMemory{};
+    run.sentStage = -1;
     clearMarkedRow();
     startTooltipTimer();
     setRunFlag(true);
@@ -115,7 +158,7 @@ void startRun() {
     storeStartMoment();
     if (findCurrentStage() == StageSearch::allOver) {
         // The end minute came between the enabling of the button and the
-        // press: nothing is left to run.
+        // press: nothing is left to run, and nothing of it was sent.
         stopRun(true);
         return;
     }
@@ -155,9 +198,21 @@ void keepRunOnlyIfAhead() {
     if (runActive() && programEndReached()) setRunFlag(false);
 }
 
-void abandonRun() {
-    setRunFlag(false);
-    keepAwake(false);
+bool runShown() { return run.shown; }
+
+void noticeRunWaiting(bool later) {
+    if (!runActive() || linkIsUp() || run.waitingNoticeShown) return;
+    if (later) {
+        seat().startTimer(Timer::runWaiting, kWaitingNoticeMs);
+        return;
+    }
+    run.waitingNoticeShown = true;
+    seat().messageBox(kWaitingText, kMainWindowTitle, box::ok | box::iconExclamation);
+}
+
+void onRunWaitingTimer() {
+    seat().stopTimer(Timer::runWaiting);
+    noticeRunWaiting(false);
 }
 
 bool runMinuteTick() {
@@ -167,11 +222,13 @@ bool runMinuteTick() {
     }
     const SettingsRecord& record = settings();
     bool stageChanged = false;
-    const MinuteStep step = minuteStep(run.lastTickMinute, presentMinute(), startInput(), record.stages,
+    const MinuteStep step = minuteStep(run.ticks, presentMinute(), startInput(), record.stages,
                                        record.stageCount, run.position, stageChanged);
     if (step == MinuteStep::complete) {
-        // The thermostat keeps the last stage's temperature; this tick sends
-        // nothing more. An emptied list ends without the message.
+        // The thermostat keeps the last stage's temperature, sent now if the
+        // computer slept through that stage. An emptied list ends without the
+        // message.
+        sendLastStageIfUnsent();
         stopRun(record.stageCount != 0);
         return false;
     }
@@ -179,39 +236,53 @@ bool runMinuteTick() {
         setTargetCode(run.position.targetCode);
         const int row = run.position.nextStage - 1;
         if (row >= 0) {
-            seat().selectRow(row, true);
+            selectRow(row);
             seat().ensureRowVisible(row);
             seat().focus(Control::stageList);
         }
     }
     if (step == MinuteStep::send) {
-        queueSetCommand();
+        sendRunningStage();
         lockSetpoint();
     }
     return true;
 }
 
 bool resumeRun() {
-    if (!runActive()) return false;
+    // A start moment that is not valid has no stage to run: the run waits
+    // until the fields hold one.
+    if (!runActive() || !startMomentValid()) return false;
+    seat().stopTimer(Timer::runWaiting);
     if (findCurrentStage() == StageSearch::allOver) {
         // The program ended while the link was down or the program closed:
         // the run ends as a list change past its end ends it.
-        stopRun(true);
+        completeRun();
         return false;
     }
+    // Saved at once, as a started run is: the moment it resumed from is the
+    // one the next start resumes from.
+    storeStartMoment();
     seat().enable(Control::runButton, true);
     startTooltipTimer();
     enterRunningView();
+    if (run.position.nextStage != 0) {
+        // The thermostat may have lost power with the computer: the running
+        // stage's temperature goes out at once.
+        sendRunningStage();
+        run.ticks.resync = false;
+        run.ticks.lastMinute = presentMinute();
+        lockSetpoint();
+    }
     return true;
 }
 
 void resyncRun() {
-    if (!runActive()) return;
+    if (!runActive() || !startMomentValid()) return;
     if (findCurrentStage() == StageSearch::allOver) {
-        stopRun(true);
+        completeRun();
         return;
     }
-    run.lastTickMinute = kResyncMinute;
+    run.ticks.resync = true;
 }
 
 void stopRun(bool completed) {
@@ -220,8 +291,10 @@ void stopRun(bool completed) {
     startTooltipTimer();
     setRunFlag(false);
     keepAwake(false);
+    seat().stopTimer(Timer::runWaiting);
     run.setpointLocked = false;
-    if (run.position.nextStage >= 1) seat().selectRow(run.position.nextStage - 1, false);
+    run.shown = false;
+    clearSelectedRow();
     saveSettings();
 
     seat().enable(Control::setpointEdit, true);
@@ -232,12 +305,14 @@ void stopRun(bool completed) {
     showStartFields(true);
     placeRunButton(kIdleCaption, kIdleWidth);
     recomputeSchedule();
+    applyRunButtonRule();
     if (completed) seat().messageBox(kCompletedText, kMainWindowTitle, box::ok);
 }
 
 void onRunButton() {
     if (!runActive()) {
-        startRun();
+        // The button's rule, checked again at the press.
+        if (settings().stageCount != 0 && startMomentValid() && !programEndReached()) startRun();
         return;
     }
     const int answer =

@@ -25,9 +25,12 @@ void storeStartMoment();
 // Start-up, once the stages are dated: a run left set in the file is kept
 // only while the program's end is still ahead.
 void keepRunOnlyIfAhead();
-// The first exchange since start-up got no reply: a run read from the file is
-// dropped, in memory only.
-void abandonRun();
+// True while the running view is shown.
+bool runShown();
+// A run left in the file waits for the thermostat: the operator is told
+// once, in a box (later: when the link is not up a second from now).
+void noticeRunWaiting(bool later);
+void onRunWaitingTimer();
 
 // A step of each exchange-timer tick, before the exchange step. False when the
 // tick ends here and sends nothing (the run has just completed).

@@ -15,16 +15,23 @@ StageSearch findStage(const ClockStamp& start, const StageEntry* stages, std::si
     return StageSearch::running;
 }
 
-MinuteStep minuteStep(std::int16_t& lastTickMinute, const ClockStamp& present, const ClockStamp& start,
+ClockStamp runMinute(TickMemory& memory, const ClockStamp& present) {
+    if (notEarlier(present, memory.latest)) memory.latest = present;
+    return memory.latest;
+}
+
+MinuteStep minuteStep(TickMemory& memory, const ClockStamp& present, const ClockStamp& start,
                       const StageEntry* stages, std::size_t count, RunPosition& position, bool& stageChanged) {
     stageChanged = false;
-    if (present.minute == lastTickMinute) return MinuteStep::nothing;
-    const bool resync = lastTickMinute == kResyncMinute;
-    lastTickMinute = present.minute;
+    if (!memory.resync && present == memory.lastMinute) return MinuteStep::nothing;
+    const bool resync = memory.resync;
+    memory.resync = false;
+    memory.lastMinute = present;
+    const ClockStamp minute = runMinute(memory, present);
 
-    if (notEarlier(present, position.nextStageStart)) {
+    if (notEarlier(minute, position.nextStageStart)) {
         const std::uint8_t before = position.nextStage;
-        const StageSearch found = findStage(start, stages, count, present, position);
+        const StageSearch found = findStage(start, stages, count, minute, position);
         stageChanged = position.nextStage != before;
         if (found == StageSearch::allOver) return MinuteStep::complete;
         return position.targetCode != 0 ? MinuteStep::send : MinuteStep::nothing;

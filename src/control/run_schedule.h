@@ -28,8 +28,24 @@ enum class StageSearch { notBegun, running, allOver };
 StageSearch findStage(const ClockStamp& start, const StageEntry* stages, std::size_t count,
                       const ClockStamp& present, RunPosition& position);
 
-// The minute a tick asks for re-synchronisation with: no clock minute is 100.
-constexpr std::int16_t kResyncMinute = 100;
+// What the minute ticks of a run remember between them.
+struct TickMemory {
+    // The whole minute of the last tick: a tick in the same minute does
+    // nothing.
+    ClockStamp lastMinute{};
+    // Set on entering the running view and after a list change: the next
+    // tick sends the running stage's temperature.
+    bool resync = true;
+    // The latest minute the run has seen. A clock set back never brings back
+    // a stage that has ended: the stages are looked up at this minute until
+    // the clock passes it again.
+    ClockStamp latest{};
+};
+
+// The minute at which the run looks up its stage: the present, or the latest
+// minute already seen when the clock was set back. Remembers the present
+// when it is the latest.
+ClockStamp runMinute(TickMemory& memory, const ClockStamp& present);
 
 enum class MinuteStep {
     nothing,   // no new minute, or nothing to do in it
@@ -37,13 +53,12 @@ enum class MinuteStep {
     complete,  // the last stage's hold has run out: end the run
 };
 
-// One tick of a running program. Acts once per clock minute (lastTickMinute
-// keeps the minute last seen). When the present minute is at or past the
-// next stage's start, the run is re-synchronised to the stage that matches
-// the present: at its boundary minute that is simply the next stage, and a
-// boundary whose minute no tick saw (the computer asleep, the clock set
-// forward) is taken at the first tick after it. The first tick after
-// lastTickMinute was set to kResyncMinute sends the running stage's
-// temperature. stageChanged tells whether position now names another stage.
-MinuteStep minuteStep(std::int16_t& lastTickMinute, const ClockStamp& present, const ClockStamp& start,
+// One tick of a running program. Acts once per clock minute. When the run's
+// minute is at or past the next stage's start, the run is re-synchronised to
+// the stage of that minute: at its boundary minute that is simply the next
+// stage, and a boundary whose minute no tick saw (the computer asleep, the
+// clock set forward) is taken at the first tick after it. A tick with resync
+// set sends the running stage's temperature. stageChanged tells whether
+// position now names another stage.
+MinuteStep minuteStep(TickMemory& memory, const ClockStamp& present, const ClockStamp& start,
                       const StageEntry* stages, std::size_t count, RunPosition& position, bool& stageChanged);

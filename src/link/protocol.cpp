@@ -25,6 +25,10 @@ struct Conversation {
     LinkState state = linkStartUp;
     std::uint16_t pendingCommand = kPollWord;
     bool commandInFlight = false;
+    // The queued set command, and the one last sent, came from automatic
+    // control: their confirmations are not shown.
+    bool pendingQuiet = false;
+    bool sentQuiet = false;
     TemperatureCode target = 0;
     std::int16_t measured = 0;
     TemperatureCode maintainedCode = 0;
@@ -46,6 +50,10 @@ void armReplyTimer() { seat().startTimer(Timer::reply, kReplyTimeoutMs); }
 void sendPending() {
     std::uint8_t frame[kMaxRequestLength] = {};
     const std::size_t n = buildRequest(link.pendingCommand, link.target, frame);
+    if (link.pendingCommand == kSetWord) {
+        link.sentQuiet = link.pendingQuiet;
+        link.pendingQuiet = false;
+    }
     seat().writeFrame(frame, n, expectedReplyLength(link.pendingCommand));
     armReplyTimer();
     link.pendingCommand = kPollWord;
@@ -89,7 +97,7 @@ void onStatus(const StatusReply& status) {
 
 void onAcknowledgement(const std::uint8_t* reply) {
     if (reply[0] == kAckConfirm) {
-        if (!reports.confirmationsQuiet()) seat().messageBox(kConfirmText, kConfirmCaption, box::ok);
+        if (!link.sentQuiet && !reports.confirmationsQuiet()) seat().messageBox(kConfirmText, kConfirmCaption, box::ok);
         return;
     }
     char text[sizeof kRefusalText + kTemperatureTextSize + 4];
@@ -111,11 +119,20 @@ std::int16_t measuredTenths() { return link.measured; }
 
 void setTargetCode(TemperatureCode code) { link.target = code; }
 TemperatureCode targetCode() { return link.target; }
-void queueSetCommand() { link.pendingCommand = kSetWord; }
+void queueSetCommand() {
+    link.pendingCommand = kSetWord;
+    link.pendingQuiet = false;
+}
 
 void queueSetCommand(TemperatureCode code) {
     setTargetCode(code);
     queueSetCommand();
+}
+
+void queueQuietSetCommand(TemperatureCode code) {
+    setTargetCode(code);
+    link.pendingCommand = kSetWord;
+    link.pendingQuiet = true;
 }
 
 bool requestInFlight() { return link.commandInFlight; }

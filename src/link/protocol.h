@@ -45,6 +45,9 @@ TemperatureCode targetCode();
 void queueSetCommand();
 // Sets targetCode and queues the set command.
 void queueSetCommand(TemperatureCode code);
+// The same for automatic control: the thermostat's confirmation of this
+// command is never shown, even when it comes after the run has ended.
+void queueQuietSetCommand(TemperatureCode code);
 
 // True from the sending of a request until a reply to it is accepted.
 bool requestInFlight();

@@ -119,10 +119,12 @@ bool startRecording(HWND dialog) {
                               FILE_ATTRIBUTE_ARCHIVE, nullptr);
     LRESULT index = SendDlgItemMessageA(dialog, IDC_FILE_INTERVAL, CB_GETCURSEL, 0, 0);
     if (index < 0 || index >= static_cast<LRESULT>(kIntervalCount)) index = 0;
-    // A header that cannot be written leaves no recording behind.
+    // A header that cannot be written leaves no recording behind; the file
+    // was made, so what failed is a write.
     if (file != INVALID_HANDLE_VALUE && !writeHeader(file, static_cast<std::size_t>(index))) {
         CloseHandle(file);
-        file = INVALID_HANDLE_VALUE;
+        MessageBoxA(dialog, recordWriteFailedText(path).c_str(), kRecordCaption, MB_OK);
+        return false;
     }
     if (file == INVALID_HANDLE_VALUE) {
         askAboutFile(dialog, kCannotCreate, path, "", MB_OK);

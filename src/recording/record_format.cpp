@@ -60,22 +60,19 @@ void RecordSchedule::start(std::uint32_t now, std::uint32_t period) {
     elapsed_ = 0;
     nextDue_ = 0;
     lastDue_ = 0;
-    restarts_ = 0;
+    missed_ = 0;
 }
 
-bool RecordSchedule::due(std::uint32_t now) {
+std::uint64_t RecordSchedule::due(std::uint32_t now) {
     // Unsigned subtraction gives the right difference across the wrap.
     elapsed_ += static_cast<std::uint32_t>(now - lastTick_);
     lastTick_ = now;
-    if (elapsed_ < nextDue_) return false;
-    lastDue_ = nextDue_;
-    nextDue_ += period_;
-    if (elapsed_ >= nextDue_) {
-        lastDue_ = elapsed_;
-        nextDue_ = elapsed_ + period_;
-        ++restarts_;
-    }
-    return true;
+    if (elapsed_ < nextDue_) return 0;
+    const std::uint64_t slots = (elapsed_ - nextDue_) / period_ + 1;
+    lastDue_ = nextDue_ + (slots - 1) * period_;
+    nextDue_ = lastDue_ + period_;
+    missed_ += slots - 1;
+    return slots;
 }
 
 bool splitRecordPath(const char* path, std::size_t fileOffset, char* folder, char* fileName, std::size_t fieldSize) {

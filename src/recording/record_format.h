@@ -42,22 +42,22 @@ std::string makeValueLine(std::int16_t tenths);
 // counts as the system gives them; they wrap after 49,7 days, so only the
 // unsigned difference between two readings is used, summed into a 64-bit
 // count of milliseconds since the start. The n-th value (from 0) is due at
-// start + n * period: each due time follows from the previous one, not from
-// the tick that wrote, so the lines do not drift. A tick more than one period
-// behind its due time (the computer slept) starts the grid again from that
-// tick instead of catching up with a burst of lines.
+// start + n * period, for the whole recording: the file has no time stamps,
+// so line n stands for that moment. A tick that comes after more than one
+// due time (the computer slept, the program stalled) is due for each of them.
 class RecordSchedule {
 public:
     void start(std::uint32_t now, std::uint32_t period);
-    // True when a value is due at this tick; the due time then moves on.
-    bool due(std::uint32_t now);
-    // Milliseconds since the start (or since the grid was last restarted).
+    // How many values are due at this tick (0 when none); the due time then
+    // moves on past them.
+    std::uint64_t due(std::uint32_t now);
+    // Milliseconds since the start.
     std::uint64_t elapsed() const { return elapsed_; }
-    // The due time, in the same count, of the value written last.
+    // The due time, in the same count, of the last value due.
     std::uint64_t lastDue() const { return lastDue_; }
     std::uint64_t nextDue() const { return nextDue_; }
-    // How often the grid has been restarted from a late tick.
-    unsigned restarts() const { return restarts_; }
+    // How many values were due at a later tick than their own.
+    std::uint64_t missed() const { return missed_; }
 
 private:
     std::uint32_t lastTick_ = 0;
@@ -65,7 +65,7 @@ private:
     std::uint64_t elapsed_ = 0;
     std::uint64_t nextDue_ = 0;
     std::uint64_t lastDue_ = 0;
-    unsigned restarts_ = 0;
+    std::uint64_t missed_ = 0;
 };
 
 // Splits a full path chosen in the file dialog into the folder (no trailing

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/awake.h"
 #include "app/seat.h"
 #include "app/settings.h"
 #include "link/protocol.h"
@@ -33,7 +34,7 @@ struct RecordingState {
 RecordingState state;
 
 void onWriteFailed() {
-    const std::string text = std::string(kCannotWrite) + state.path + kCannotWriteTail;
+    const std::string text = recordWriteFailedText(state.path);
     // Ended before the box: the ticks its loop dispatches write nothing more.
     endRecording();
     seat().messageBox(text.c_str(), kRecordCaption, box::ok);
@@ -49,6 +50,9 @@ void begin(const RecordChoice& choice) {
     std::memcpy(state.path, choice.path, sizeof state.path);
     state.path[sizeof state.path - 1] = '\0';
     state.fileOpen = true;
+    // Recording alone is unattended data collection too: a sleeping computer
+    // would leave a hole in it.
+    keepAwakeFor(AwakeFor::recording, true);
 }
 
 }  // namespace
@@ -62,9 +66,15 @@ void recordStep() { recordTick(measuredTenths()); }
 
 void recordTick(std::int16_t tenths) {
     if (!state.fileOpen) return;
-    if (!state.schedule.due(seat().tickCount())) return;
+    // Each due value gets its line, those of missed ticks too (with the
+    // newest value), so that line n keeps standing for start + n intervals.
+    const std::uint64_t due = state.schedule.due(seat().tickCount());
+    if (due == 0) return;
     const std::string line = makeValueLine(tenths);
-    if (!seat().writeRecordLine(line.data(), line.size())) onWriteFailed();
+    std::string lines;
+    lines.reserve(line.size() * due);
+    for (std::uint64_t i = 0; i < due; ++i) lines += line;
+    if (!seat().writeRecordLine(lines.data(), lines.size())) onWriteFailed();
 }
 
 void endRecording() {
@@ -73,6 +83,7 @@ void endRecording() {
         seat().closeRecordFile();
         state.fileOpen = false;
     }
+    keepAwakeFor(AwakeFor::recording, false);
     seat().setText(Control::recordButton, kRecordCaption);
     state.active = false;
     seat().setTip(Control::recordButton, kStartTip);
@@ -100,4 +111,11 @@ void onRecordButton() {
 
 bool recordingActive() { return state.active; }
 
-void resetRecording() { state = RecordingState{}; }
+std::string recordWriteFailedText(const char* path) {
+    return std::string(kCannotWrite) + path + kCannotWriteTail;
+}
+
+void resetRecording() {
+    keepAwakeFor(AwakeFor::recording, false);
+    state = RecordingState{};
+}

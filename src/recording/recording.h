@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 // The record button's caption while no recording runs, and the caption of the
 // recording's boxes.
@@ -28,5 +29,8 @@ void endRecording();
 void onRecordButton();
 
 bool recordingActive();
+
+// The message of a write to the record file that failed, for this path.
+std::string recordWriteFailedText(const char* path);
 // Puts the recording state back to that of a program start.
 void resetRecording();

@@ -67,12 +67,12 @@ void runJitteredHour(std::uint32_t startTick, std::uint32_t period) {
     std::uint64_t worst = 0;
     for (std::uint64_t t = 0; t <= hour; t += 500) {
         const std::uint64_t at = t == 0 ? 0 : t + jitter(random);
-        if (!schedule.due(static_cast<std::uint32_t>(startTick + at))) continue;
+        if (schedule.due(static_cast<std::uint32_t>(startTick + at)) != 1) continue;
         EXPECT_EQ(schedule.lastDue(), lines * period);
         worst = std::max(worst, at - schedule.lastDue());
         ++lines;
     }
-    EXPECT_EQ(schedule.restarts(), 0u);
+    EXPECT_EQ(schedule.missed(), 0u);
     EXPECT_NEAR(static_cast<double>(lines), static_cast<double>(hour / period), 1.0);
     EXPECT_LT(worst, 600u);
 }
@@ -98,19 +98,28 @@ TEST(RecordSchedule, KeepsItsIntervalAcrossTheTickCountWrap) {
     EXPECT_TRUE(schedule.due(t += 500));
 }
 
-TEST(RecordSchedule, FallingFarBehindRestartsTheGridFromThePresent) {
+TEST(RecordSchedule, TicksThatComeLateAreDueForEveryValueTheyMissedOnTheGridOfTheStart) {
     RecordSchedule schedule;
     schedule.start(5000, 1000);
-    EXPECT_TRUE(schedule.due(5000));
-    EXPECT_FALSE(schedule.due(5500));
-    // One tick late by less than an interval: no restart, the grid holds.
-    EXPECT_TRUE(schedule.due(6900));
-    EXPECT_EQ(schedule.nextDue(), 2000u);
-    // Asleep for an hour: one line, then the next a full interval later.
-    EXPECT_TRUE(schedule.due(3605000));
-    EXPECT_EQ(schedule.restarts(), 1u);
-    EXPECT_FALSE(schedule.due(3605500));
-    EXPECT_TRUE(schedule.due(3606000));
+    const struct {
+        std::uint32_t now;
+        std::uint64_t due;
+        std::uint64_t lastDue;
+        std::uint64_t missed;
+    } ticks[] = {
+        {5000, 1, 0, 0},
+        {5500, 0, 0, 0},
+        {6900, 1, 1000, 0},           // late by less than an interval
+        {8100, 2, 3000, 1},           // one stall of a second: two values
+        {3605000, 3597, 3600000, 3597}, // asleep for an hour
+        {3605500, 0, 3600000, 3597},
+        {3606000, 1, 3601000, 3597},  // the grid of the start holds
+    };
+    for (const auto& tick : ticks) {
+        EXPECT_EQ(schedule.due(tick.now), tick.due) << tick.now;
+        EXPECT_EQ(schedule.lastDue(), tick.lastDue) << tick.now;
+        EXPECT_EQ(schedule.missed(), tick.missed) << tick.now;
+    }
 }
 
 TEST(RecordPath, SplitAtTheBackslashBeforeTheName) {

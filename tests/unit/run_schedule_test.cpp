@@ -51,21 +51,26 @@ struct Tick {
     int nextStage;
 };
 
-void runTicks(std::int16_t lastTickMinute, RunPosition position, std::initializer_list<Tick> ticks) {
+// The memory of a run that last ticked at minute last (none: the next tick
+// resynchronises).
+TickMemory after(const ClockStamp& last) { return TickMemory{last, false, last}; }
+const TickMemory kResync{};
+
+void runTicks(TickMemory memory, RunPosition position, std::initializer_list<Tick> ticks) {
     for (const Tick& tick : ticks) {
         bool changed = true;
-        EXPECT_EQ(minuteStep(lastTickMinute, tick.present, kStart, kStages, 3, position, changed), tick.step)
+        EXPECT_EQ(minuteStep(memory, tick.present, kStart, kStages, 3, position, changed), tick.step)
             << tick.present.day << " " << tick.present.hour << ":" << tick.present.minute;
         EXPECT_EQ(changed, tick.stageChanged);
         EXPECT_EQ(position.nextStage, tick.nextStage);
-        EXPECT_EQ(lastTickMinute, tick.present.minute);
+        EXPECT_EQ(memory.lastMinute, tick.present);
     }
 }
 
 TEST(RunSchedule, MinuteTicksBeginEachStageAtItsStartMinuteAndEndAfterTheLast) {
     RunPosition waiting;
     findStage(kStart, kStages, 3, at(24, 12, 31, 23, 50), waiting);
-    runTicks(kResyncMinute, waiting,
+    runTicks(kResync, waiting,
              {{at(24, 12, 31, 23, 50), MinuteStep::nothing, false, 0},  // not begun: nothing to send
               {at(24, 12, 31, 23, 58), MinuteStep::send, true, 1},
               {at(24, 12, 31, 23, 59), MinuteStep::send, true, 2},
@@ -80,24 +85,43 @@ TEST(RunSchedule, ResyncMissedBoundariesAndClockChanges) {
     findStage(kStart, kStages, 3, kStart, inA);
     // The first tick after entering the running view sends the running stage;
     // a second tick in the same minute does nothing.
-    runTicks(kResyncMinute, inA,
-             {{kStart, MinuteStep::send, false, 1}});
-    std::int16_t last = kStart.minute;
+    runTicks(kResync, inA, {{kStart, MinuteStep::send, false, 1}});
+    TickMemory memory = after(kStart);
     bool changed = false;
     RunPosition position = inA;
-    EXPECT_EQ(minuteStep(last, kStart, kStart, kStages, 3, position, changed), MinuteStep::nothing);
+    EXPECT_EQ(minuteStep(memory, kStart, kStart, kStages, 3, position, changed), MinuteStep::nothing);
 
     // Asleep from stage A to the middle of stage C: B is skipped, C is sent.
-    runTicks(kStart.minute, inA, {{at(25, 1, 1, 1, 10), MinuteStep::send, true, 3}});
+    runTicks(after(kStart), inA, {{at(25, 1, 1, 1, 10), MinuteStep::send, true, 3}});
     // Entering the view just before a boundary whose minute the first tick
     // already lies in: the boundary is taken, not skipped.
-    runTicks(kResyncMinute, inA, {{at(24, 12, 31, 23, 59), MinuteStep::send, true, 2}});
+    runTicks(kResync, inA, {{at(24, 12, 31, 23, 59), MinuteStep::send, true, 2}});
     // Asleep past the end of the program: the run ends.
-    runTicks(kStart.minute, inA, {{at(25, 1, 2, 0, 0), MinuteStep::complete, true, 3}});
+    runTicks(after(kStart), inA, {{at(25, 1, 2, 0, 0), MinuteStep::complete, true, 3}});
     // The clock set back an hour during stage B: B goes on, nothing is sent.
     RunPosition inB;
     findStage(kStart, kStages, 3, at(25, 1, 1, 0, 30), inB);
-    runTicks(30, inB, {{at(24, 12, 31, 23, 31), MinuteStep::nothing, false, 2}});
+    runTicks(after(at(25, 1, 1, 0, 30)), inB, {{at(24, 12, 31, 23, 31), MinuteStep::nothing, false, 2}});
+    // A tick exactly an hour after the last one has the same minute number:
+    // it is another minute, and the boundary it passed is taken at once.
+    runTicks(after(at(24, 12, 31, 23, 59)), inB, {{at(25, 1, 1, 0, 59), MinuteStep::send, true, 3}});
+}
+
+TEST(RunSchedule, AClockSetBackNeverBringsBackAnEndedStage) {
+    // In stage C at 01:10, the clock goes back to 23:58 of the day before (an
+    // hour and twelve minutes): a resync (a link hiccup, a list change) still
+    // finds C, and the ticks hold C until the end of the program.
+    TickMemory memory = after(at(25, 1, 1, 1, 10));
+    memory.resync = true;
+    RunPosition position;
+    EXPECT_EQ(findStage(kStart, kStages, 3, runMinute(memory, at(24, 12, 31, 23, 58)), position),
+              StageSearch::running);
+    EXPECT_EQ(position.nextStage, 3);
+    runTicks(memory, position,
+             {{at(24, 12, 31, 23, 58), MinuteStep::send, false, 3},  // resent, and only C
+              {at(24, 12, 31, 23, 59), MinuteStep::nothing, false, 3},
+              {at(25, 1, 1, 0, 59), MinuteStep::nothing, false, 3},
+              {at(25, 1, 1, 1, 29), MinuteStep::complete, false, 3}});
 }
 
 }  // namespace

@@ -31,17 +31,29 @@ TEST_F(LinkInProcess, PortNamesUpToTheirLimitAndBeyondAreNamedWithoutOverflow) {
 
 // Each window starts the link in its start-up state.
 TEST_F(LinkInProcess, StatesFromStartUpToDownToUpAndTwoPressesSendOneCommand) {
-    // linkStartUp: an attempt that gets no reply is given up silently and a
-    // run read from the file does not survive it.
+    // linkStartUp: an attempt that gets no reply is given up without the
+    // no-answer box; a run read from the file stays, waiting for the
+    // thermostat, and the operator is told so once.
     EXPECT_EQ(linkState(), linkStartUp);
     setRunFlag(true);
     ASSERT_EQ(Simulator::command("power off").substr(0, 2), "OK");
-    SendMessageA(controls().connectButton, BM_CLICK, 0, 0);
-    EXPECT_FALSE(IsWindowEnabled(controls().connectButton));
-    ASSERT_TRUE(pumpUntil([] { return linkState() == linkDown; }, 3000));
-    EXPECT_EQ(settings().runFlag, kFlagOff);
+    {
+        BoxAnswerer waiting(IDOK);
+        SendMessageA(controls().connectButton, BM_CLICK, 0, 0);
+        EXPECT_FALSE(IsWindowEnabled(controls().connectButton));
+        ASSERT_TRUE(pumpUntil([] { return linkState() == linkDown; }, 3000));
+        const auto& told = waiting.boxes();
+        ASSERT_EQ(told.size(), 1u);
+        EXPECT_EQ(told[0].caption, "Управление термостатом КРМ-Д");
+        EXPECT_EQ(told[0].text,
+                  "Термостат не отвечает на запрос!\n\n\rАвтоматическое управление термостатом будет возобновлено\n\r"
+                  "после подключения к термостату (кнопка «Подключиться»).");
+    }
+    EXPECT_EQ(settings().runFlag, kFlagOn);
     EXPECT_TRUE(IsWindowEnabled(controls().connectButton));
     EXPECT_TRUE(IsWindowEnabled(controls().portCombo));
+    // The rest of this test is about the link alone.
+    stopRun(false);
 
     // linkDown to linkUp.
     ASSERT_EQ(Simulator::command("power on").substr(0, 2), "OK");
