@@ -28,7 +28,23 @@ void setStageFlag(std::uint8_t bit, bool invalid) {
 }
 
 void recheckHold() {
-    setStageFlag(kHoldInvalidBit, holdInvalid(numberIn(Control::holdHoursEdit), numberIn(Control::holdMinutesEdit)));
+    char hours[3];
+    char minutes[3];
+    twoDigitText(Control::holdHoursEdit, hours);
+    twoDigitText(Control::holdMinutesEdit, minutes);
+    setStageFlag(kHoldInvalidBit, !twoDigitTextValid(hours) || !twoDigitTextValid(minutes) ||
+                                      holdInvalid(twoDigitNumber(hours), twoDigitNumber(minutes)));
+}
+
+// The flag of a start field whose text is not a number (a paste): the field's
+// own, or the day's for the year, which has none.
+std::uint8_t textFlag(TwoDigitField field) {
+    switch (field) {
+    case TwoDigitField::startMinute: return kMinuteInvalidBit;
+    case TwoDigitField::startHour: return kHourInvalidBit;
+    case TwoDigitField::startMonth: return kMonthInvalidBit;
+    default: return kDayInvalidBit;
+    }
 }
 
 }  // namespace
@@ -140,6 +156,12 @@ StartChange onFieldChanged(TwoDigitField field) {
     default: return StartChange::none;
     }
     flags = recheckStartField(flags, field, numbers);
+    for (TwoDigitField start : {TwoDigitField::startDay, TwoDigitField::startMonth, TwoDigitField::startYear,
+                                TwoDigitField::startHour, TwoDigitField::startMinute}) {
+        char text[3];
+        twoDigitText(controlOf(start), text);
+        if (!twoDigitTextValid(text)) flags |= textFlag(start);
+    }
     return startMomentValid() ? StartChange::valid : StartChange::invalid;
 }
 

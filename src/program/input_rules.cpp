@@ -96,6 +96,13 @@ std::uint8_t recheckStartField(std::uint8_t flags, TwoDigitField field, const St
 
 bool holdInvalid(int hours, int minutes) { return minutes > 59 || (hours == 0 && minutes == 0); }
 
+bool twoDigitTextValid(const char* text) {
+    if (text == nullptr) return true;
+    for (std::size_t i = 0; i < 2 && text[i] != '\0'; ++i)
+        if (text[i] < '0' || text[i] > '9') return false;
+    return true;
+}
+
 ParsedTemperature parseStageTemperature(const char* text) {
     constexpr ParsedTemperature invalid{false, 0};
     if (text == nullptr) return invalid;
@@ -111,13 +118,15 @@ ParsedTemperature parseStageTemperature(const char* text) {
 std::uint8_t stageInputFlagsFor(const char* temperatureText, const char* hoursText, const char* minutesText) {
     std::uint8_t flags = 0;
     if (!parseStageTemperature(temperatureText).valid) flags |= kStageTemperatureInvalidBit;
-    if (holdInvalid(twoDigitNumber(hoursText), twoDigitNumber(minutesText))) flags |= kHoldInvalidBit;
+    if (!twoDigitTextValid(hoursText) || !twoDigitTextValid(minutesText) ||
+        holdInvalid(twoDigitNumber(hoursText), twoDigitNumber(minutesText)))
+        flags |= kHoldInvalidBit;
     return flags;
 }
 
 bool stageFromInput(const char* temperatureText, const char* hoursText, const char* minutesText, StageEntry& out) {
     const ParsedTemperature temperature = parseStageTemperature(temperatureText);
-    if (!temperature.valid) return false;
+    if (!temperature.valid || !twoDigitTextValid(hoursText) || !twoDigitTextValid(minutesText)) return false;
     const StageEntry stage{temperature.code, static_cast<std::uint8_t>(twoDigitNumber(minutesText)),
                            static_cast<std::uint8_t>(twoDigitNumber(hoursText))};
     if (!stageWellFormed(stage)) return false;

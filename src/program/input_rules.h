@@ -84,6 +84,10 @@ constexpr std::uint8_t kHoldInvalidBit = 0x02;
 // A hold of 0:00, or minutes above 59.
 bool holdInvalid(int hours, int minutes);
 
+// Whether a two-digit field's text (its first two characters) holds digits
+// only. Keys let nothing else in, but a paste can.
+bool twoDigitTextValid(const char* text);
+
 // The temperature stageTempEdit stands for. What the operator types is read as
 // the field holds it, four characters. The program itself writes the text form
 // of a stage into the field on editing, and "-10,0" is five characters long: a

@@ -77,6 +77,24 @@ TEST(InputRules, OnlyStagesTheLoaderKeepsAreMade) {
     EXPECT_EQ(3105, stage.temperatureCode);
 }
 
+TEST(InputRules, APastedHoldThatIsNotANumberIsInvalid) {
+    // Keys let only digits into the hold, a paste anything: "1a" must not be
+    // taken for 10 hours.
+    const struct {
+        const char *hours, *minutes;
+        bool valid;
+    } cases[] = {
+        {"1", "00", true}, {"1a", "00", false}, {"1", "0-", false}, {" 1", "00", false}, {"", "05", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.hours) + ":" + c.minutes);
+        StageEntry stage{1, 2, 3};
+        EXPECT_EQ(stageFromInput("20", c.hours, c.minutes, stage), c.valid);
+        EXPECT_EQ((stageInputFlagsFor("20", c.hours, c.minutes) & kHoldInvalidBit) == 0, c.valid);
+        EXPECT_EQ(twoDigitTextValid(c.hours) && twoDigitTextValid(c.minutes), c.valid);
+    }
+}
+
 TEST(InputRules, LeftFieldsAreReformatted) {
     const struct {
         F field;

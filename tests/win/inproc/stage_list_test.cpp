@@ -558,3 +558,39 @@ TEST_F(StageEditing, AnAppendedStageEndingAfter2100IsRemovedAgain) {
 }
 
 }  // namespace
+
+namespace {
+
+// What a paste does to a field: the text changes with no key at all.
+void paste(HWND edit, const char* text) {
+    SendMessageA(edit, EM_SETSEL, 0, -1);
+    SendMessageA(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text));
+    drainMessages();
+}
+
+TEST_F(StageList, PastedTextIsCheckedAsTypedText) {
+    setFakeLocalTime(2026, 1, 10, 8, 0);
+    SettingsBytes file;
+    file.stages = {{2930, 0, 1}};
+    useSettingsFile(file.bytes());
+    HWND window = openMainWindow();
+    const MainControls& c = controls();
+
+    // A hold of "1a" is not 10 hours: nothing can be stored.
+    paste(c.holdHoursEdit, "1a");
+    EXPECT_FALSE(IsWindowEnabled(c.addStageButton));
+    EXPECT_NE(stageInputFlags() & kHoldInvalidBit, 0);
+    paste(c.holdHoursEdit, "2");
+    EXPECT_TRUE(IsWindowEnabled(c.addStageButton));
+
+    // A pasted start date moves the schedule as a typed one does.
+    paste(c.startDayEdit, "12");
+    EXPECT_EQ(startInput().day, 12);
+    EXPECT_EQ(listCell(c.stageList, 0, 3), "12.01.26");
+    paste(c.startMonthEdit, "1x");
+    EXPECT_FALSE(startMomentValid());
+    EXPECT_EQ(listCell(c.stageList, 0, 3), " ");
+    closeMainWindow(window);
+}
+
+}  // namespace
