@@ -1,0 +1,100 @@
+// Every minute of a program run, from the operator's press of the run button
+// to the completion message: what goes on the wire, when, and what the
+// controls, the boxes and the settings file show.
+#include <gtest/gtest.h>
+
+#include "app/engine.h"
+#include "control/run.h"
+#include "engine_world.h"
+#include "link/protocol.h"
+#include "run_checks.h"
+
+namespace world {
+namespace {
+
+constexpr std::uint16_t kA = 2980;  // 25,0
+constexpr std::uint16_t kB = 3030;  // 30,0
+constexpr std::uint16_t kC = 2830;  // 10,0
+constexpr std::uint16_t kD = 2630;  // -10,0
+constexpr std::uint16_t kE = 3330;  // 60,0
+
+constexpr char kCompleted[] = "Завершено выполнение всех этапов.";
+
+struct ProgramCase {
+    const char* name;
+    std::int64_t now;    // the clock when the program starts
+    std::int64_t start;  // the program's start moment
+    std::vector<StageSpec> stages;
+};
+
+class EveryMinute : public testing::TestWithParam<ProgramCase> {};
+
+TEST_P(EveryMinute, EachStageIsSentInItsStartMinuteAndTheRunCompletes) {
+    const ProgramCase& c = GetParam();
+    Options options;
+    options.startWall = c.now;
+    World w(options);
+    w.settingsFile = settingsBytes(c.stages, localTimeAt(c.start), false);
+    w.start();
+    ASSERT_TRUE(w.runUntil([] { return linkIsUp(); }, 3000)) << "the stored start moment connects by itself";
+    ASSERT_TRUE(w.click(Control::runButton));
+    EXPECT_EQ(w.settingsFile[1], 0xFF) << "a started run is in the file at once";
+    EXPECT_TRUE(w.awake());
+    EXPECT_FALSE(w.control(Control::startMinuteEdit).visible);
+
+    const std::vector<std::int64_t> starts = stageStarts(c.start, c.stages);
+    // Minute by minute, the highlight follows the stage of the clock.
+    while (w.wallNow() < starts.back() - 1) {
+        w.runFor(60'000);
+        const std::int64_t now = w.wallNow();
+        int expected = -1;
+        for (std::size_t k = 0; k < c.stages.size(); ++k)
+            if (starts[k] <= now && now < starts[k + 1]) expected = static_cast<int>(k);
+        if (expected < 0 || now - starts[expected] < 1) continue;  // the boundary tick may be ahead
+        ASSERT_TRUE(runActive()) << wallText(now);
+        EXPECT_EQ(w.selectedRow(), expected) << wallText(now);
+        EXPECT_TRUE(setpointLocked());
+        EXPECT_FALSE(w.control(Control::setpointEdit).enabled);
+    }
+    w.runUntilWall(starts.back() + 90);
+
+    EXPECT_EQ(joined(runFaults(w.setCommands(), c.start, c.stages, c.now, starts.back())), "");
+    const auto completed = w.boxesWithText(kCompleted);
+    ASSERT_EQ(completed.size(), 1u);
+    EXPECT_EQ(completed[0].shownMs / 1000 + c.now, starts.back()) << "in the end minute's first tick";
+    EXPECT_FALSE(runActive());
+    EXPECT_EQ(w.settingsFile[1], 0x00) << "a completed run is saved as stopped";
+    EXPECT_FALSE(w.awake());
+    EXPECT_TRUE(w.control(Control::startMinuteEdit).visible);
+    EXPECT_TRUE(w.control(Control::setpointEdit).enabled);
+    EXPECT_FALSE(w.control(Control::runButton).enabled) << "the program lies in the past";
+    EXPECT_EQ(w.selectedRow(), -1);
+}
+
+const std::int64_t kNoon = wallSeconds(2030, 1, 1, 12, 0);
+
+INSTANTIATE_TEST_SUITE_P(
+    Programs, EveryMinute,
+    testing::Values(
+        ProgramCase{"WaitsForItsStart", kNoon - 150, kNoon, {{kA, 0, 1}, {kB, 0, 2}, {kC, 0, 1}}},
+        ProgramCase{"StartedInTheMiddleOfTheSecondStage",
+                    kNoon + 90,
+                    kNoon,
+                    {{kA, 0, 1}, {kB, 0, 3}, {kC, 0, 1}, {kD, 0, 2}}},
+        ProgramCase{"TheSameTemperatureTwiceInARow", kNoon - 20, kNoon, {{kA, 0, 2}, {kA, 0, 1}, {kE, 0, 1}}},
+        ProgramCase{"AcrossMidnightAndTheYearsEnd",
+                    wallSeconds(2030, 12, 31, 23, 57),
+                    wallSeconds(2030, 12, 31, 23, 58),
+                    {{kA, 0, 1}, {kB, 1, 0}, {kC, 0, 3}}},
+        ProgramCase{"AcrossALeapDay",
+                    wallSeconds(2032, 2, 28, 23, 0),
+                    wallSeconds(2032, 2, 28, 23, 1),
+                    {{kD, 25, 0}, {kE, 0, 1}}},
+        ProgramCase{"ALongHoldOfTheLongestKind",
+                    wallSeconds(2031, 3, 30, 0, 0),
+                    wallSeconds(2031, 3, 30, 0, 1),
+                    {{kB, 99, 59}, {kA, 0, 1}}}),
+    [](const testing::TestParamInfo<ProgramCase>& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace world
