@@ -209,15 +209,13 @@ void World::start() {
     resetEngine();
     resetControls();
     running_ = true;
-    try {
-        startEngine(listed ? options_.ports[index].c_str() : nullptr);
-    } catch (const Killed&) {
-        kill();
-    }
+    act([&] { startEngine(listed ? options_.ports[index].c_str() : nullptr); });
 }
 
 bool World::close() {
-    if (!running_ || !closeAllowed()) return false;
+    bool allowed = false;
+    act([&] { allowed = running_ && closeAllowed(); });
+    if (!allowed) return false;
     stopEngine();
     recordOpen_ = false;
     closePort();
@@ -239,11 +237,27 @@ void World::kill() {
     resetControls();
 }
 
+void World::act(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const Killed&) {
+        kill();
+    }
+}
+
 // --- Time -----------------------------------------------------------------
 
 std::int64_t World::wallNow() const { return options_.startWall + floorDiv(nowMs_, 1000) + wallOffset_; }
 
 void World::jumpClock(std::int64_t seconds) { wallOffset_ += seconds; }
+
+void World::sleep(std::int64_t ms) {
+    nowMs_ += ms;
+    thermostat_->takeDueReplies(seconds() + 1e-5);
+    read_.reset();
+    received_.clear();
+    for (auto& [id, timer] : timers_) timer.due = std::max(timer.due, nowMs_);
+}
 
 void World::at(std::int64_t ms, std::function<void()> action) {
     actions_.push_back(Action{ms, actionOrder_++, std::move(action), false});
@@ -376,12 +390,14 @@ bool World::type(Control field, const std::string& text) {
         }
     }
     c.text = kept;
-    if (isTwoDigitField(field)) {
-        onEngineFieldChanged(field);
-        onEngineFieldLeft(field);
-    } else {
-        onEngineValueKey(field);
-    }
+    act([field] {
+        if (isTwoDigitField(field)) {
+            onEngineFieldChanged(field);
+            onEngineFieldLeft(field);
+        } else {
+            onEngineValueKey(field);
+        }
+    });
     return true;
 }
 
@@ -389,13 +405,13 @@ bool World::click(Control button) {
     const ControlState& c = control(button);
     if (!running_ || !c.enabled || !c.visible) return false;
     const std::string port = comboSelection_ >= 0 ? options_.ports[comboSelection_] : "COM100";
-    onEngineButton(button, button == Control::connectButton ? port.c_str() : nullptr);
+    act([&] { onEngineButton(button, button == Control::connectButton ? port.c_str() : nullptr); });
     return true;
 }
 
 void World::choosePort(int index) {
     comboSelection_ = index;
-    onPortChosen(index);
+    act([index] { onPortChosen(index); });
 }
 
 void World::clickRow(int row) {
@@ -407,10 +423,12 @@ void World::clickRow(int row) {
 
 void World::doubleClickRow(int row) {
     clickRow(row);
-    onEngineStageDoubleClick();
+    act([] { onEngineStageDoubleClick(); });
 }
 
-void World::pressDelete() { onEngineStageDeleteKey(); }
+void World::pressDelete() {
+    act([] { onEngineStageDeleteKey(); });
+}
 
 bool World::addStage(const std::string& temperature, int hours, int minutes) {
     type(Control::stageTempEdit, temperature);
@@ -559,6 +577,14 @@ bool World::writeRecordLine(const char* text, std::size_t n) {
     else line += "<no CR LF>";
     recordLines_.push_back(line);
     return true;
+}
+
+BoxRule answerBy(std::vector<BoxAnswer> answers, BoxReply otherwise) {
+    return [answers = std::move(answers), otherwise](const Box& b) {
+        for (const BoxAnswer& a : answers)
+            if (b.caption.find(a.key) != std::string::npos || b.text.find(a.key) != std::string::npos) return a.reply;
+        return otherwise;
+    };
 }
 
 // --- Helpers ------------------------------------------------------------------

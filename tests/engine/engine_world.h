@@ -57,6 +57,14 @@ struct BoxReply {
 };
 using BoxRule = std::function<BoxReply(const Box&)>;
 
+// A rule from a table: the first entry whose key is part of the box's
+// caption or text answers; otherwise answers the rest.
+struct BoxAnswer {
+    std::string key;
+    BoxReply reply;
+};
+BoxRule answerBy(std::vector<BoxAnswer> answers, BoxReply otherwise = {});
+
 // The recording's dialog: what the operator picks, after delayMs.
 struct DialogReply {
     bool start = true;
@@ -122,6 +130,9 @@ public:
     bool runUntil(const std::function<bool()>& condition, std::int64_t limitMs);
     // The wall clock jumps (a DST change is 3600 s); the tick count runs on.
     void jumpClock(std::int64_t seconds);
+    // The computer sleeps: time passes with nothing dispatched and nothing
+    // read; each timer then fires once, as the system's timers do.
+    void sleep(std::int64_t ms);
     // An action at a simulated time, run wherever the loop then is.
     void at(std::int64_t ms, std::function<void()> action);
     // A kill at this simulated time, even inside a box's wait.
@@ -207,6 +218,9 @@ private:
     };
 
     void resetControls();
+    // An engine call of the operator's; a kill inside a box it opened ends
+    // it here.
+    void act(const std::function<void()>& action);
     // Dispatches the next event at or before limitMs; false when none was
     // left (time then stands at limitMs).
     bool step(std::int64_t limitMs);
