@@ -86,12 +86,15 @@ INSTANTIATE_TEST_SUITE_P(
                     wallSeconds(2030, 12, 31, 23, 57),
                     wallSeconds(2030, 12, 31, 23, 58),
                     {{kA, 0, 1}, {kB, 1, 0}, {kC, 0, 3}}},
+        // Joined an hour before the end of a 25-hour stage that ends
+        // across 29 February.
         ProgramCase{"AcrossALeapDay",
-                    wallSeconds(2032, 2, 28, 23, 0),
+                    wallSeconds(2032, 2, 29, 23, 0),
                     wallSeconds(2032, 2, 28, 23, 1),
                     {{kD, 25, 0}, {kE, 0, 1}}},
+        // Joined ten minutes before the end of the longest hold.
         ProgramCase{"ALongHoldOfTheLongestKind",
-                    wallSeconds(2031, 3, 30, 0, 0),
+                    wallSeconds(2031, 4, 3, 3, 50),
                     wallSeconds(2031, 3, 30, 0, 1),
                     {{kB, 99, 59}, {kA, 0, 1}}}),
     [](const testing::TestParamInfo<ProgramCase>& info) { return std::string(info.param.name); });
