@@ -275,6 +275,7 @@ void World::deliverDueReplies() {
     received_.erase(received_.begin(), received_.begin() + static_cast<std::ptrdiff_t>(read_->length));
     const std::uint16_t word = read_->requestWord;
     read_.reset();
+    answered_ = true;
     if (running_) onEngineReply(reply.data(), reply.size(), word);
 }
 
@@ -474,6 +475,9 @@ unsigned World::repaints(Part part) const { return repaints_[static_cast<int>(pa
 
 void World::writeFrame(const std::uint8_t* frame, std::size_t n, std::size_t replyLength) {
     if (!portOpen_) return;
+    constexpr std::int64_t kReplyTimeoutMs = 1000;
+    if (!answered_ && !wire_.empty() && nowMs_ - wire_.back().atMs < kReplyTimeoutMs) ++overlaps_;
+    answered_ = false;
     // The request purges whatever arrived since the last read.
     received_.clear();
     wire_.push_back(Frame{nowMs_, wallNow(), Bytes(frame, frame + n)});
@@ -491,6 +495,7 @@ bool World::openPort(const char* name) {
 
 void World::closePort() {
     portOpen_ = false;
+    answered_ = true;
     read_.reset();
     received_.clear();
 }

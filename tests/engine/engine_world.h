@@ -179,6 +179,9 @@ public:
     bool failRecordWrites = false;
     bool portOpen() const { return portOpen_; }
     unsigned kills() const { return kills_; }
+    // Requests written while the one before was still unanswered and its
+    // time-out had not passed: the conversation keeps one at a time.
+    unsigned overlappingRequests() const { return overlaps_; }
 
     // --- The seat's side (called through the seat) -------------------------
     void writeFrame(const std::uint8_t* frame, std::size_t n, std::size_t replyLength);
@@ -244,6 +247,8 @@ private:
     std::optional<Read> read_;
     Bytes received_;  // bytes of the line not read yet
     std::vector<Frame> wire_;
+    bool answered_ = true;  // the last request's reply was delivered
+    unsigned overlaps_ = 0;
 
     std::vector<Box> boxes_;
     std::vector<std::size_t> boxStack_;  // indexes of the boxes up, innermost last

@@ -54,13 +54,16 @@ TEST_P(LineFaults, AreReportedAndTheRunFollowsTheClock) {
         EXPECT_EQ(lost.size(), 0u);
     }
     EXPECT_EQ(w.boxesWithText(kNoAnswer).size(), 0u) << "a lost connection was announced by its own box";
-    if (c.otherBox) EXPECT_EQ(w.boxesWithText(c.otherBox).size(), 1u) << c.otherBox;
+    if (c.otherBox) {
+        EXPECT_EQ(w.boxesWithText(c.otherBox).size(), 1u) << c.otherBox;
+    }
     EXPECT_EQ(w.boxes().size(), (c.lossShown ? 1u : 0u) + (c.otherBox ? 1u : 0u) + (c.runGoesOn ? 1u : 0u))
         << "and the completion message when the run went on";
 
     if (c.runGoesOn) {
         EXPECT_TRUE(linkIsUp());
         EXPECT_TRUE(recordingActive());
+        EXPECT_EQ(w.overlappingRequests(), 0u);
         EXPECT_EQ(joined(runFaults(w.setCommands(), kNoon, kProgram, kNoon, kNoon + 6 * 60)), "");
     } else {
         // Given up: the run stops without its message, saved as stopped, and
@@ -118,7 +121,9 @@ TEST_P(PanelChange, IsPutBackOnlyWhileAStageRuns) {
     options.startWall = kNoon - 30;
     World w(options);
     ASSERT_TRUE(startAndConnect(w, kProgram, kNoon, false));
-    if (c.run) ASSERT_TRUE(w.click(Control::runButton));
+    if (c.run) {
+        ASSERT_TRUE(w.click(Control::runButton));
+    }
     w.runUntilWall(c.changeAt);
     w.runUntil([] { return !requestInFlight(); }, 1000);
     const std::size_t mark = w.wire().size();
@@ -146,6 +151,59 @@ INSTANTIATE_TEST_SUITE_P(Panel, PanelChange,
                                          PanelCase{"WithNoRun", kNoon + 150, false, 0},
                                          PanelCase{"AfterTheRunCompleted", kNoon + 6 * 60 + 30, true, 0}),
                          [](const testing::TestParamInfo<PanelCase>& info) { return std::string(info.param.name); });
+
+// "Установить" while connected and idle: the typed temperature goes with the
+// next free tick, one command at a time, confirmed in a box.
+struct SetCase {
+    const char* name;
+    std::function<void(World&)> press;
+    std::vector<std::string> frames;  // the set commands sent, as bytes
+    std::size_t confirmations;
+};
+
+std::string hex(const Bytes& bytes) { return hexBytes(bytes); }
+
+class SetButton : public testing::TestWithParam<SetCase> {};
+
+TEST_P(SetButton, SendsTheTypedTemperatureOnce) {
+    const SetCase& c = GetParam();
+    World w;
+    ASSERT_TRUE(startAndConnect(w, kProgram, kNoon + 3600, false));
+    w.runUntil([] { return !requestInFlight(); }, 1000);
+    c.press(w);
+    w.runFor(3000);
+    std::vector<std::string> sent;
+    for (const Frame& f : w.setCommands()) sent.push_back(hex(f.bytes));
+    EXPECT_EQ(sent, c.frames);
+    EXPECT_EQ(w.boxesWithText(kConfirmed).size(), c.confirmations);
+    EXPECT_EQ(w.overlappingRequests(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Set, SetButton,
+    testing::Values(SetCase{"TwoPressesBeforeATickSendTheSecondValue",
+                            [](World& w) {
+                                w.type(Control::setpointEdit, "30");
+                                ASSERT_TRUE(w.click(Control::setButton));
+                                w.type(Control::setpointEdit, "35");
+                                ASSERT_TRUE(w.click(Control::setButton));
+                            },
+                            {"5A F1 08 0C AF"}, 1},
+                    SetCase{"APressWhileAPollIsAnsweredLateWaitsForItsReply",
+                            [](World& w) {
+                                w.thermostat().delayReplies(1, 0.15);
+                                w.runUntil([] { return requestInFlight(); }, 1000);
+                                w.type(Control::setpointEdit, "30");
+                                ASSERT_TRUE(w.click(Control::setButton));
+                            },
+                            {"5A F1 D6 0B 76"}, 1},
+                    SetCase{"NoValidTemperatureNoCommand",
+                            [](World& w) {
+                                w.type(Control::setpointEdit, "-");
+                                EXPECT_FALSE(w.click(Control::setButton)) << "disabled";
+                            },
+                            {}, 0}),
+    [](const testing::TestParamInfo<SetCase>& info) { return std::string(info.param.name); });
 
 // Connection attempts: the first one since start-up passes silently, a later
 // one reports that the thermostat does not answer.

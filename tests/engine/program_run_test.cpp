@@ -37,10 +37,17 @@ TEST_P(EveryMinute, EachStageIsSentInItsStartMinuteAndTheRunCompletes) {
     w.settingsFile = settingsBytes(c.stages, localTimeAt(c.start), false);
     w.start();
     ASSERT_TRUE(w.runUntil([] { return linkIsUp(); }, 3000)) << "the stored start moment connects by itself";
+    EXPECT_EQ(w.control(Control::runButton).text, "Начать работу с момента >>");
     ASSERT_TRUE(w.click(Control::runButton));
     EXPECT_EQ(w.settingsFile[1], 0xFF) << "a started run is in the file at once";
+    const LocalTime start = localTimeAt(c.start);
+    const int moment[] = {start.year - 2000, start.month, start.day, start.hour, start.minute};
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(fileWord(w.settingsFile, 3 + 2 * i), static_cast<unsigned>(moment[i]));
     EXPECT_TRUE(w.awake());
     EXPECT_FALSE(w.control(Control::startMinuteEdit).visible);
+    EXPECT_EQ(w.control(Control::runButton).text, "Завершить управление термостатом");
+    w.runFor(600);
+    EXPECT_EQ(w.control(Control::runButton).tip, " Завершить автоматическое управление термостатом ");
 
     const std::vector<std::int64_t> starts = stageStarts(c.start, c.stages);
     // Minute by minute, the highlight follows the stage of the clock.
@@ -62,6 +69,18 @@ TEST_P(EveryMinute, EachStageIsSentInItsStartMinuteAndTheRunCompletes) {
     const auto completed = w.boxesWithText(kCompleted);
     ASSERT_EQ(completed.size(), 1u);
     EXPECT_EQ(completed[0].shownMs / 1000 + c.now, starts.back()) << "in the end minute's first tick";
+    EXPECT_EQ(completed[0].caption, "Управление термостатом КРМ-Д");
+    // The tick that completes the run sends nothing; the next one polls.
+    std::size_t inTheTick = 0, inTheNext = 0;
+    for (const Frame& f : w.wire()) {
+        inTheTick += f.atMs == completed[0].shownMs;
+        inTheNext += f.atMs == completed[0].shownMs + 500;
+    }
+    EXPECT_EQ(inTheTick, 0u);
+    EXPECT_EQ(inTheNext, 1u);
+    EXPECT_EQ(w.control(Control::runButton).text, "Начать работу с момента >>");
+    EXPECT_EQ(w.control(Control::runButton).tip, " Начать автоматическое управление термостатом по заданному алгоритму ");
+    EXPECT_EQ(w.overlappingRequests(), 0u);
     EXPECT_FALSE(runActive());
     EXPECT_EQ(w.settingsFile[1], 0x00) << "a completed run is saved as stopped";
     EXPECT_FALSE(w.awake());
@@ -98,6 +117,59 @@ INSTANTIATE_TEST_SUITE_P(
                     wallSeconds(2031, 3, 30, 0, 1),
                     {{kB, 99, 59}, {kA, 0, 1}}}),
     [](const testing::TestParamInfo<ProgramCase>& info) { return std::string(info.param.name); });
+
+// The list changed during a run: the run goes on at the stage of the clock
+// in the changed program, and sends its temperature at the next tick.
+struct ListChangeCase {
+    const char* name;
+    std::function<void(World&)> change;
+    std::uint16_t sentNext;  // the temperature the next tick sends
+    int selectedAfter;
+};
+
+class ListChangesDuringARun : public testing::TestWithParam<ListChangeCase> {};
+
+TEST_P(ListChangesDuringARun, ResynchroniseAtOnce) {
+    const ListChangeCase& c = GetParam();
+    Options options;
+    options.startWall = kNoon - 20;
+    World w(options);
+    w.boxRule = answerBy({{"будет удалён", BoxReply{box::answerOk, 0}}});
+    const std::vector<StageSpec> stages{{kA, 0, 2}, {kB, 0, 2}, {kC, 0, 2}};
+    w.settingsFile = settingsBytes(stages, localTimeAt(kNoon), false);
+    w.start();
+    ASSERT_TRUE(w.runUntil([] { return linkIsUp(); }, 3000));
+    ASSERT_TRUE(w.click(Control::runButton));
+    w.runUntilWall(kNoon + 70);
+    w.runUntil([] { return !requestInFlight(); }, 1000);
+    const std::size_t mark = w.wire().size();
+    c.change(w);
+    w.runFor(1000);
+    const auto sets = w.setCommands(mark);
+    ASSERT_FALSE(sets.empty());
+    EXPECT_EQ(sets[0].code(), c.sentNext);
+    EXPECT_TRUE(runActive());
+    EXPECT_EQ(w.selectedRow(), c.selectedAfter);
+    EXPECT_EQ(w.boxesWithText(kCompleted).size(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, ListChangesDuringARun,
+    testing::Values(ListChangeCase{"DeleteTheRunningStage",
+                                   [](World& w) {
+                                       w.clickRow(0);
+                                       w.pressDelete();
+                                   },
+                                   kB, 0},
+                    ListChangeCase{"EditTheRunningStagesTemperature",
+                                   [](World& w) {
+                                       w.doubleClickRow(0);
+                                       w.type(Control::stageTempEdit, "42,5");
+                                       ASSERT_TRUE(w.click(Control::addStageButton));
+                                   },
+                                   3155, 0},
+                    ListChangeCase{"AppendAStage", [](World& w) { ASSERT_TRUE(w.addStage("60,0", 0, 5)); }, kA, 0}),
+    [](const testing::TestParamInfo<ListChangeCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace world

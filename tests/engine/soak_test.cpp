@@ -165,6 +165,7 @@ TEST(Soak, ADayOfShortStagesWithFaultsKillsAndARecording) {
     EXPECT_LT(excusedStages, stages.size() / 10);
 
     EXPECT_EQ(w.kills(), 2u);
+    EXPECT_EQ(w.overlappingRequests(), 0u);
     EXPECT_EQ(w.boxesWithText(kCompleted).size(), 1u);
     EXPECT_FALSE(runActive());
     EXPECT_EQ(w.settingsFile[1], 0x00);
