@@ -5,20 +5,11 @@
 
 #include "app/engine.h"
 #include "control/run.h"
-#include "engine_world.h"
-#include "link/protocol.h"
 #include "run_checks.h"
+#include "scenario.h"
 
 namespace world {
 namespace {
-
-constexpr std::uint16_t kA = 2980;  // 25,0
-constexpr std::uint16_t kB = 3030;  // 30,0
-constexpr std::uint16_t kC = 2830;  // 10,0
-constexpr std::uint16_t kD = 2630;  // -10,0
-constexpr std::uint16_t kE = 3330;  // 60,0
-
-constexpr char kCompleted[] = "Завершено выполнение всех этапов.";
 
 struct ProgramCase {
     const char* name;
@@ -34,9 +25,7 @@ TEST_P(EveryMinute, EachStageIsSentInItsStartMinuteAndTheRunCompletes) {
     Options options;
     options.startWall = c.now;
     World w(options);
-    w.settingsFile = settingsBytes(c.stages, localTimeAt(c.start), false);
-    w.start();
-    ASSERT_TRUE(w.runUntil([] { return linkIsUp(); }, 3000)) << "the stored start moment connects by itself";
+    ASSERT_TRUE(startAndConnect(w, c.stages, c.start, false)) << "the stored start moment connects by itself";
     EXPECT_EQ(w.control(Control::runButton).text, "Начать работу с момента >>");
     ASSERT_TRUE(w.click(Control::runButton));
     EXPECT_EQ(w.settingsFile[1], 0xFF) << "a started run is in the file at once";
@@ -90,8 +79,6 @@ TEST_P(EveryMinute, EachStageIsSentInItsStartMinuteAndTheRunCompletes) {
     EXPECT_EQ(w.selectedRow(), -1);
 }
 
-const std::int64_t kNoon = wallSeconds(2030, 1, 1, 12, 0);
-
 INSTANTIATE_TEST_SUITE_P(
     Programs, EveryMinute,
     testing::Values(
@@ -135,10 +122,7 @@ TEST_P(ListChangesDuringARun, ResynchroniseAtOnce) {
     options.startWall = kNoon - 20;
     World w(options);
     w.boxRule = answerBy({{"будет удалён", BoxReply{box::answerOk, 0}}});
-    const std::vector<StageSpec> stages{{kA, 0, 2}, {kB, 0, 2}, {kC, 0, 2}};
-    w.settingsFile = settingsBytes(stages, localTimeAt(kNoon), false);
-    w.start();
-    ASSERT_TRUE(w.runUntil([] { return linkIsUp(); }, 3000));
+    ASSERT_TRUE(startAndConnect(w, {{kA, 0, 2}, {kB, 0, 2}, {kC, 0, 2}}, kNoon, false));
     ASSERT_TRUE(w.click(Control::runButton));
     w.runUntilWall(kNoon + 70);
     w.runUntil([] { return !requestInFlight(); }, 1000);
