@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "engine_world.h"
 #include "link/protocol.h"
 
@@ -38,4 +40,14 @@ inline testing::AssertionResult startAndConnect(World& w, const std::vector<Stag
     return testing::AssertionSuccess();
 }
 
+namespace {
+
+// A case of a table prints as its name.
+template <typename Case>
+    requires requires(const Case& c) { c.name; }
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
+
+}  // namespace
 }  // namespace world
