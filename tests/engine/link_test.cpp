@@ -233,7 +233,14 @@ TEST_P(ConnectionAttempts, ReportOnlyWhatTheOperatorAskedFor) {
     EXPECT_EQ(!w.wire().empty(), c.startUpPoll);
     EXPECT_EQ(w.boxes().size(), 0u) << "the start-up attempt passes silently";
     ASSERT_EQ(linkIsUp(), c.linkAtStartUp);
-    if (c.linkAtStartUp) return;
+    if (c.linkAtStartUp) {
+        EXPECT_EQ(measuredTenths(), 250);
+        EXPECT_EQ(w.control(Control::setpointEdit).text, "25,5") << "what the thermostat maintains";
+        EXPECT_FALSE(w.control(Control::connectButton).visible);
+        EXPECT_FALSE(w.control(Control::portCombo).visible);
+        EXPECT_TRUE(w.control(Control::recordButton).enabled);
+        return;
+    }
     EXPECT_TRUE(w.control(Control::connectButton).enabled && w.control(Control::connectButton).visible);
     EXPECT_TRUE(w.control(Control::portCombo).enabled);
 

@@ -66,6 +66,8 @@ TEST_P(KillAndRestart, ResumesFromTheSavedBytesAtTheStageOfTheClock) {
     ASSERT_TRUE(w.runUntil([] { return linkIsUp(); }, 3000));
     ASSERT_TRUE(runActive()) << "the program's end is still ahead";
     EXPECT_FALSE(w.control(Control::startMinuteEdit).visible) << "the running view";
+    EXPECT_TRUE(w.control(Control::runButton).enabled);
+    EXPECT_EQ(w.control(Control::runButton).text, "Завершить управление термостатом");
     EXPECT_TRUE(w.awake());
 
     // The running stage's temperature goes out at the first tick.
