@@ -49,6 +49,9 @@ struct RunState {
     int sentStage = -1;
     // The operator was told that the run waits for the thermostat.
     bool waitingNoticeShown = false;
+    // The program is over and the last stage's temperature is on its way:
+    // the next tick ends the run.
+    bool completing = false;
 };
 RunState run;
 
@@ -101,17 +104,22 @@ void sendRunningStage() {
 
 // A run that ends because its program is over leaves the bath at the last
 // stage's temperature, as one that ran to its end does.
-void sendLastStageIfUnsent() {
+// True when it was queued.
+bool sendLastStageIfUnsent() {
     const SettingsRecord& record = settings();
-    if (record.stageCount == 0 || run.sentStage == record.stageCount - 1) return;
+    if (record.stageCount == 0 || run.sentStage == record.stageCount - 1) return false;
     queueQuietSetCommand(record.stages[record.stageCount - 1].temperatureCode);
     run.sentStage = record.stageCount - 1;
+    return true;
 }
 
-// The program is over: the last stage's temperature, then the stop with the
-// completion message.
+// The program is over: the last stage's temperature goes out first, and the
+// run ends with the completion message at the tick after it was sent.
 void completeRun() {
-    sendLastStageIfUnsent();
+    if (sendLastStageIfUnsent() && linkIsUp()) {
+        run.completing = true;
+        return;
+    }
     stopRun(true);
 }
 
@@ -221,16 +229,25 @@ bool runMinuteTick() {
         return true;
     }
     const SettingsRecord& record = settings();
+    if (run.completing) {
+        // The last stage's temperature waits for a free exchange.
+        if (setCommandQueued() && linkIsUp()) return true;
+        stopRun(true);
+        return false;
+    }
     bool stageChanged = false;
     const MinuteStep step = minuteStep(run.ticks, presentMinute(), startInput(), record.stages,
                                        record.stageCount, run.position, stageChanged);
     if (step == MinuteStep::complete) {
-        // The thermostat keeps the last stage's temperature, sent now if the
-        // computer slept through that stage. An emptied list ends without the
-        // message.
-        sendLastStageIfUnsent();
-        stopRun(record.stageCount != 0);
-        return false;
+        // The thermostat keeps the last stage's temperature, sent first if
+        // the computer slept through that stage. An emptied list ends
+        // without the message.
+        if (record.stageCount == 0) {
+            stopRun(false);
+            return false;
+        }
+        completeRun();
+        return run.completing;
     }
     if (stageChanged) {
         setTargetCode(run.position.targetCode);
@@ -294,6 +311,7 @@ void stopRun(bool completed) {
     seat().stopTimer(Timer::runWaiting);
     run.setpointLocked = false;
     run.shown = false;
+    run.completing = false;
     clearSelectedRow();
     saveSettings();
 

@@ -136,6 +136,7 @@ void queueQuietSetCommand(TemperatureCode code) {
 }
 
 bool requestInFlight() { return link.commandInFlight; }
+bool setCommandQueued() { return link.pendingCommand == kSetWord; }
 
 bool startConnection(const char* portName) {
     if (!seat().openPort(portName)) return false;

@@ -49,6 +49,9 @@ void queueSetCommand(TemperatureCode code);
 // command is never shown, even when it comes after the run has ended.
 void queueQuietSetCommand(TemperatureCode code);
 
+// True while a set command waits for the next free exchange.
+bool setCommandQueued();
+
 // True from the sending of a request until a reply to it is accepted.
 bool requestInFlight();
 

@@ -74,7 +74,7 @@ void stoppedWithoutMessage(World& w) {
     EXPECT_EQ(w.settingsFile[1], 0x00);
     EXPECT_TRUE(w.control(Control::setpointEdit).enabled);
     EXPECT_TRUE(w.control(Control::startMinuteEdit).visible);
-    EXPECT_FALSE(w.awake());
+    EXPECT_EQ(w.awake(), recordingActive());
     const std::size_t frames = w.wire().size();
     w.runUntilWall(kNoon + 7 * 60);
     EXPECT_TRUE(w.setCommands(frames).empty());

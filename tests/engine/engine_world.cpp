@@ -575,12 +575,13 @@ bool World::chooseRecordFile(RecordChoice& choice) {
 
 bool World::writeRecordLine(const char* text, std::size_t n) {
     if (!recordOpen_ || failRecordWrites) return false;
-    std::string line(text, n);
-    // Every line the program writes ends with CR LF; one that does not shows
-    // as it is, with a mark.
-    if (line.size() >= 2 && line.compare(line.size() - 2, 2, "\r\n") == 0) line.resize(line.size() - 2);
-    else line += "<no CR LF>";
-    recordLines_.push_back(line);
+    // One write may hold several lines; every line the program writes ends
+    // with CR LF, and a rest without one shows as it is, with a mark.
+    const std::string all(text, n);
+    std::size_t from = 0;
+    for (std::size_t end; (end = all.find("\r\n", from)) != std::string::npos; from = end + 2)
+        recordLines_.push_back(all.substr(from, end - from));
+    if (from < all.size()) recordLines_.push_back(all.substr(from) + "<no CR LF>");
     return true;
 }
 

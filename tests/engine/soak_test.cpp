@@ -169,7 +169,7 @@ TEST(Soak, ADayOfShortStagesWithFaultsKillsAndARecording) {
     EXPECT_EQ(w.boxesWithText(kCompleted).size(), 1u);
     EXPECT_FALSE(runActive());
     EXPECT_EQ(w.settingsFile[1], 0x00);
-    EXPECT_FALSE(w.awake());
+    EXPECT_EQ(w.awake(), recordingActive());
     EXPECT_EQ(w.boxesWithText(kNoAnswer).size(), 0u);
     const auto lost = w.boxesWithText("Термостат не отвечает на запрос!\n\n\rВозможные");
     EXPECT_GT(lost.size(), 10u);

@@ -154,15 +154,24 @@ TEST_F(LinkInProcess, AFlaggedRunWithItsEndAheadResumesOnTheFirstReply) {
     EXPECT_FALSE(IsWindowVisible(controls().startDayEdit));
 }
 
-TEST_F(LinkInProcess, ATickInWhichTheRunCompletesSendsNothing) {
+TEST_F(LinkInProcess, ARunOverWhileAsleepSendsItsLastStageThenCompletes) {
     reopenWithAFlaggedRun();
     ASSERT_TRUE(pumpUntil([] { return linkIsUp(); }, 3000));
     // The test gives the ticks from here on.
     KillTimer(window, static_cast<UINT_PTR>(Timer::exchange));
     ASSERT_TRUE(pumpUntil([] { return !requestInFlight(); }, 3000));
 
-    setFakeLocalTime(2030, 1, 1, 13, 0);  // the program's end
+    // Past the program's end, its only stage never sent: the tick sends it
+    // and no box comes yet.
+    setFakeLocalTime(2030, 1, 1, 13, 0);
+    Simulator::markLog();
+    SendMessageA(window, WM_TIMER, static_cast<WPARAM>(Timer::exchange), 0);
+    EXPECT_TRUE(runActive());
+    ASSERT_TRUE(pumpUntil([] { return !requestInFlight(); }, 3000));
+    ASSERT_EQ(setCommands().size(), 1u);
+    EXPECT_EQ(hex(setCommands()[0].bytes), "5A F1 A4 0B 04");
     {
+        // The next tick ends the run with the message, and sends nothing.
         BoxAnswerer answerer(IDOK);
         SendMessageA(window, WM_TIMER, static_cast<WPARAM>(Timer::exchange), 0);
         const auto& boxes = answerer.boxes();
