@@ -16,7 +16,7 @@ void noRead(Control, char* out, std::size_t size) {
 }
 void noFlag(Control, bool) {}
 void noControl(Control) {}
-void noWidth(Control, int) {}
+void noWidth(int) {}
 void noPart(Part) {}
 void noRow(int, const char*) {}
 void noRowIndex(int) {}

@@ -120,8 +120,8 @@ struct Seat {
     void (*show)(Control control, bool on);
     void (*focus)(Control control);
     void (*setTip)(Control control, const char* text);
-    // Moves the run button to its place at this width and repaints it.
-    void (*setWidth)(Control control, int width);
+    // The run button at its place, this wide.
+    void (*placeRunButton)(int width);
     void (*repaint)(Part part);
 
     // The stage list's rows.

@@ -83,8 +83,8 @@ void setTip(Control control, const char* text) {
     SendMessageA(controls().toolTip, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
-void setWidth(Control control, int width) {
-    MoveWindow(controlWindow(control), kRunButtonX, kRunButtonY, width, kRunButtonHeight, TRUE);
+void placeRunButton(int width) {
+    MoveWindow(controls().runButton, kRunButtonX, kRunButtonY, width, kRunButtonHeight, TRUE);
 }
 
 void repaint(Part part) {
@@ -163,7 +163,7 @@ void setWindowSeat(HWND window) {
     mainWindow = window;
     setSeat(Seat{writeFrame,  openLine,    closeLine,       lineOpen,   startTimer, stopTimer,     messageBox,
                  closeBox,    setText,     getText,         enable,     show,       focus,         setTip,
-                 setWidth,    repaint,     insertRow,       deleteRow,  deleteAllRows, setCell,    getCell,
+                 placeRunButton, repaint,     insertRow,       deleteRow,  deleteAllRows, setCell,    getCell,
                  selectRow,   ensureRowVisible, selectionMark, saveSettingsFile, chooseRecordFile, writeRecordLine,
                  endRecordFile, keepAwake, localTime,       ticks});
 }

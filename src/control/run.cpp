@@ -129,7 +129,7 @@ void showStartFields(bool on) {
 
 void placeRunButton(const char* caption, int width) {
     seat().setText(Control::runButton, caption);
-    seat().setWidth(Control::runButton, width);
+    seat().placeRunButton(width);
 }
 
 void enterRunningView() {

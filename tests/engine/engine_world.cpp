@@ -76,7 +76,7 @@ Seat worldSeat() {
         .show = [](Control c, bool on) { current().controlRef(c).visible = on; },
         .focus = [](Control c) { current().focus(c); },
         .setTip = [](Control c, const char* text) { current().controlRef(c).tip = text; },
-        .setWidth = [](Control, int) {},
+        .placeRunButton = [](int) {},
         .repaint = [](Part part) { current().repaint(part); },
         .insertRow = [](int row, const char* number) {
             auto& rows = current().rowsRef();

@@ -262,18 +262,6 @@ TEST_F(Recording, HeaderThenOneLinePerIntervalOnTheGridOfTheStart) {
     }
 }
 
-TEST_F(Recording, AcrossTheTickCountWrapTheIntervalHolds) {
-    setFakeTicks(0xFFFFFFFFu - 4999u);
-    start(0);
-    int lines = 0;
-    for (int tick = 0; tick < 40; ++tick, advanceFakeTicks(500)) {
-        const std::size_t before = fileBytes(path).size();
-        recordTick(200);
-        lines += fileBytes(path).size() != before;
-    }
-    EXPECT_EQ(lines, 20);
-}
-
 TEST_F(Recording, ExistingFileIsReplacedOnlyOnYes) {
     writeFile(path, "old lines\r\n");
     std::string firstText, secondText;

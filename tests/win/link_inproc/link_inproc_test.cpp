@@ -144,16 +144,6 @@ TEST_F(LinkInProcess, AReaderThatOutlastsItsWaitKeepsItsRequestAndItsLateReplyIs
     DestroyWindow(notified);
 }
 
-TEST_F(LinkInProcess, AFlaggedRunWithItsEndAheadResumesOnTheFirstReply) {
-    reopenWithAFlaggedRun();
-    ASSERT_TRUE(pumpUntil([] { return linkIsUp(); }, 3000));
-    EXPECT_TRUE(runActive());
-    EXPECT_EQ(windowText(controls().setpointEdit), "25,5");
-    EXPECT_TRUE(IsWindowEnabled(controls().runButton));
-    EXPECT_EQ(windowText(controls().runButton), "Завершить управление термостатом");
-    EXPECT_FALSE(IsWindowVisible(controls().startDayEdit));
-}
-
 TEST_F(LinkInProcess, ARunOverWhileAsleepSendsItsLastStageThenCompletes) {
     reopenWithAFlaggedRun();
     ASSERT_TRUE(pumpUntil([] { return linkIsUp(); }, 3000));
