@@ -3,8 +3,10 @@
 // thermostat, resuming a run of 40 five-minute stages from 12:00 on 1 January
 // 2030. The test's clock stands in for the computer's; it moves 2 s per tick
 // of the exchange cycle, jumps forward an hour at 12:30 and back an hour at
-// 14:00. Prints every set command with the clock at the tick that sent it,
-// and which stages were sent, skipped or held. Figures only.
+// 14:00, and in the repeated hour, at 13:20, two replies are lost: the link is
+// lost and comes back, and the run resumes. Prints every set command with the
+// clock at the tick that sent it, and which stages were sent, skipped or held.
+// Figures only.
 #include <windows.h>
 
 #include <cstdint>
@@ -75,7 +77,8 @@ int main() {
     for (int k = 0; k < kStages; ++k) stageOfCode[codeOf(k)] = k + 1;
     const std::int64_t forwardAt = 12 * 3600 + 30 * 60;
     const std::int64_t backAt = 14 * 3600;
-    bool jumpedForward = false, jumpedBack = false;
+    const std::int64_t hiccupAt = 13 * 3600 + 20 * 60;
+    bool jumpedForward = false, jumpedBack = false, hiccup = false;
     std::map<int, std::string> firstSent;
     int wrong = 0;
     std::printf("set commands (clock at the tick that sent them):\n");
@@ -93,6 +96,12 @@ int main() {
         }
         setClock(clock);
         Simulator::markLog();
+        if (jumpedBack && !hiccup && clock >= hiccupAt) {
+            hiccup = true;
+            Simulator::command("drop 2");
+            std::printf("  -- two replies lost at %s: the link is lost, comes back and the run resumes\n",
+                        clockText(clock).c_str());
+        }
         if (clock >= 15 * 3600 + 19 * 60) {
             // The completion message at the end is answered.
             BoxAnswerer answer(IDOK);
