@@ -85,16 +85,16 @@ namespace {
 
 // A run left in the file at start-up: each case names the fault it guards
 // against.
-struct PendingCase {
+struct LeftRunCase {
     const char* name;
     const char* fault;
     std::function<void(World&)> check;
 };
 
-class StartUpPending : public testing::TestWithParam<PendingCase> {};
+class StartUpWithARun : public testing::TestWithParam<LeftRunCase> {};
 
-TEST_P(StartUpPending, KeepsTheRunTheFileHolds) {
-    const PendingCase& c = GetParam();
+TEST_P(StartUpWithARun, KeepsTheRunTheFileHolds) {
+    const LeftRunCase& c = GetParam();
     Options options;
     options.startWall = kNoon + 90;
     World w(options);
@@ -105,9 +105,9 @@ TEST_P(StartUpPending, KeepsTheRunTheFileHolds) {
 const std::vector<StageSpec> kProgram{{kA, 0, 2}, {kB, 0, 2}, {kC, 0, 2}};
 
 INSTANTIATE_TEST_SUITE_P(
-    Pending, StartUpPending,
+    LeftInTheFile, StartUpWithARun,
     testing::Values(
-        PendingCase{"ALateThermostatAtStartUpKeepsTheRun", "a late thermostat at start-up dropping the run",
+        LeftRunCase{"ALateThermostatAtStartUpKeepsTheRun", "a late thermostat at start-up dropping the run",
                     [](World& w) {
                         w.settingsFile = settingsBytes(kProgram, localTimeAt(kNoon), true);
                         w.thermostat().delayReplies(1, 1.2);
@@ -127,7 +127,7 @@ INSTANTIATE_TEST_SUITE_P(
                         EXPECT_TRUE(w.close());
                         EXPECT_EQ(w.settingsFile[1], 0xFF);
                     }},
-        PendingCase{"AFlaggedRunKeepsItsStartMomentWhenItsPortIsMissing",
+        LeftRunCase{"AFlaggedRunKeepsItsStartMomentWhenItsPortIsMissing",
                     "a flagged run losing its start moment when the saved port is missing",
                     [](World& w) {
                         w.settingsFile = settingsBytes(kProgram, localTimeAt(kNoon), true, 2);
@@ -143,7 +143,7 @@ INSTANTIATE_TEST_SUITE_P(
                         EXPECT_EQ(w.setCommands()[0].code(), kA) << "the stage of the stored start moment";
                         EXPECT_EQ(w.selectedRow(), 0);
                     }},
-        PendingCase{"AnInvalidStartMomentKeepsTheRunButtonOff",
+        LeftRunCase{"AnInvalidStartMomentKeepsTheRunButtonOff",
                     "the run button enabled from the clock alone on connecting",
                     [](World& w) {
                         w.settingsFile = settingsBytes(kProgram, localTimeAt(kNoon + 3600), false);
@@ -153,8 +153,31 @@ INSTANTIATE_TEST_SUITE_P(
                         ASSERT_TRUE(w.click(Control::connectButton));
                         ASSERT_TRUE(w.runUntil([] { return linkIsUp(); }, 3000));
                         EXPECT_FALSE(w.control(Control::runButton).enabled);
+                    }},
+        LeftRunCase{"AnEditWhileTheRunWaitsIsKeptAndAnInvalidMomentNeverRuns",
+                    "an edit of the start fields while a run waits is lost; a month of 13 runs for ever hidden",
+                    [](World& w) {
+                        w.settingsFile = settingsBytes(kProgram, localTimeAt(kNoon), true, 2);
+                        w.start();
+                        w.runFor(1500);
+                        EXPECT_EQ(w.boxes().size(), 1u) << "told once that the run waits";
+                        ASSERT_TRUE(w.type(Control::startMinuteEdit, "01"));
+                        EXPECT_EQ(fileWord(w.settingsFile, 11), 1u) << "the edited moment is kept at once";
+                        ASSERT_TRUE(w.type(Control::startMonthEdit, "13"));
+                        w.choosePort(0);
+                        ASSERT_TRUE(w.click(Control::connectButton));
+                        ASSERT_TRUE(w.runUntil([] { return linkIsUp(); }, 3000));
+                        w.runFor(2000);
+                        EXPECT_TRUE(runActive());
+                        EXPECT_TRUE(w.setCommands().empty()) << "no stage from a moment that is not valid";
+                        EXPECT_TRUE(w.control(Control::startMonthEdit).visible);
+                        ASSERT_TRUE(w.type(Control::startMonthEdit, "01"));
+                        w.runFor(1000);
+                        ASSERT_FALSE(w.setCommands().empty());
+                        EXPECT_EQ(w.setCommands()[0].code(), kA) << "stage A of the moment 12:01";
+                        EXPECT_FALSE(w.control(Control::startMonthEdit).visible);
                     }}),
-    [](const testing::TestParamInfo<PendingCase>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<LeftRunCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace world
