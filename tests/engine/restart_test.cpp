@@ -171,6 +171,7 @@ TEST_P(ClockChanges, NeverBringBackAnEndedStage) {
     const auto completed = w.boxesWithText(kCompleted);
     ASSERT_EQ(completed.size(), 1u);
     EXPECT_TRUE(w.setCommands().back().atMs <= completed[0].shownMs) << "nothing sent after the completion";
+    EXPECT_EQ(w.selectedRow(), -1) << "no row stays highlighted once the run is over";
 }
 
 const std::int64_t k1205 = kNoon + 5 * 60;
