@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The guide's table of messages against the program's own texts, cell by cell.
 #   scripts/guide-messages.sh <guide.md> <quellor.exe>
-# One line per row of the table under "# Сообщения программы": "[  OK  ]"
+# One line per row of the table under "# Сообщения quellor": "[  OK  ]"
 # when its message and its caption are the program's texts exactly, "[FAILED]"
 # with the part that is not. Exit status 1 when a row failed or the table is
 # missing.
@@ -49,7 +49,7 @@ iconv -c -f CP1251 -t UTF-8 <"$exe" | tr '\0' '\036' | awk -v RS='\036' "$canon"
 awk "$canon"'
     function shown(s) { gsub(/\037/, " / ", s); return s }
     FNR == NR { known[$0] = 1; next }
-    /^# / { inside = ($0 == "# Сообщения программы"); next }
+    /^# / { inside = ($0 == "# Сообщения quellor"); next }
     !inside || !/^\|/ { next }
     /^\|[-| ]+\|$/ { next }
     {

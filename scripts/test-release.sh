@@ -72,11 +72,13 @@ title=$(sed -n 's/^title: "\(.*\)"$/\1/p' "$text_of_guide")
 pdf_title=$(pdfinfo "$guide" | sed -n 's/^Title: *//p')
 ok "the PDF's title property is the guide's title (${pdf_title:-none})" test -n "$title" -a "$pdf_title" = "$title"
 
-# The contents list (page 2): a line per section of the guide, each ending
-# with the page on which that section's heading stands.
+# The contents list (from page 2 to the page before the first section): a
+# line per section of the guide, each ending with the page on which that
+# section's heading stands.
 contents_right() {
-    local line name page listed=0 wrong=0 sections
+    local line name page listed=0 wrong=0 sections first
     sections=$(grep -cE '^##? ' "$text_of_guide")
+    first=$(pdftotext -f 2 -l 2 -layout "$guide" - | sed -n 's/.*[. ]\([0-9][0-9]*\)$/\1/p' | head -1)
     while IFS= read -r line; do
         [[ $line =~ ^[[:space:]]*(.*[^.[:space:]])[.[:space:]]+([0-9]+)$ ]] || continue
         name=${BASH_REMATCH[1]} page=${BASH_REMATCH[2]}
@@ -85,7 +87,7 @@ contents_right() {
             echo "         \"$name\" is not on page $page"
             wrong=$((wrong + 1))
         fi
-    done < <(pdftotext -f 2 -l 2 -layout "$guide" -)
+    done < <(pdftotext -f 2 -l $((${first:-3} > 2 ? ${first:-3} - 1 : 2)) -layout "$guide" -)
     echo "         $listed sections listed with their pages, $sections in the guide"
     ((listed == sections && wrong == 0))
 }
