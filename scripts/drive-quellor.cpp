@@ -25,6 +25,26 @@
 //                                          working folder, one a line
 //   drive-quellor note FILE TEXT            writes TEXT to FILE (a stand-in
 //                                          document viewer for the tests)
+//   drive-quellor press TITLE TEXT SECONDS  waits for a visible, enabled
+//                                          button with this caption ("&"
+//                                          left out) in the top-level window
+//                                          TITLE, and presses it
+//   drive-quellor parent EXE                the name of the process that
+//                                          started the running EXE, "none"
+//                                          when it has ended
+//   drive-quellor wait-process EXE SECONDS  until a process of that name
+//                                          runs (a trailing "*" matches any
+//                                          end), on any desktop
+//   drive-quellor wait-gone EXE SECONDS     until none runs
+//   drive-quellor version FILE              the file's version resource:
+//                                          product, product version, file
+//                                          version, company, description
+//   drive-quellor run COMMAND-LINE          runs the command line exactly as
+//                                          given (Wine would quote an
+//                                          argument such as the unquoted
+//                                          "_?=C:\Program Files\..." of an
+//                                          uninstaller), with this helper's
+//                                          standard handles; its exit code
 //
 // Exit status 0 when done, 1 when the window, the control or the state did
 // not come, 2 on a usage error. Texts are compared whole.
@@ -32,6 +52,7 @@
 #include <commctrl.h>
 #include <objbase.h>
 #include <shlobj.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cwchar>
@@ -72,6 +93,9 @@ BOOL CALLBACK visitTop(HWND window, LPARAM param) {
     if (!IsWindowVisible(window)) return TRUE;
     wchar_t text[256] = {};
     GetWindowTextW(window, text, 256);
+    // The installer's pages add a blank to its title.
+    size_t length = wcslen(text);
+    while (length > 0 && text[length - 1] == L' ') text[--length] = L'\0';
     if (wcscmp(text, search->title) != 0) return TRUE;
     search->found = window;
     return FALSE;
@@ -221,6 +245,129 @@ int note(const wchar_t* file, const wchar_t* text) {
     return 0;
 }
 
+// A button of a top-level window, by its caption without the "&" of its
+// access key: the installer's "&Далее >" is "Далее >" here.
+struct ButtonSearch {
+    std::wstring text;
+    HWND found;
+};
+
+BOOL CALLBACK visitButton(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<ButtonSearch*>(param);
+    wchar_t name[16] = {};
+    GetClassNameW(window, name, 16);
+    if (_wcsicmp(name, L"Button") != 0 || !IsWindowVisible(window) || !IsWindowEnabled(window)) return TRUE;
+    std::wstring caption;
+    for (wchar_t c : textOf(window))
+        if (c != L'&') caption += c;
+    if (caption != search->text) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+int pressButton(const wchar_t* title, const wchar_t* text, double seconds) {
+    ButtonSearch search{text, nullptr};
+    if (!waitFor(seconds, [&] {
+            HWND top = topWindow(title);
+            if (top) EnumChildWindows(top, visitButton, reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        }))
+        return 1;
+    // What a click ends in: the button's notification to its owner. A
+    // posted BM_CLICK is lost when the button's window is not the active one.
+    PostMessageW(GetParent(search.found), WM_COMMAND,
+                 MAKEWPARAM(GetDlgCtrlID(search.found), BN_CLICKED), reinterpret_cast<LPARAM>(search.found));
+    return 0;
+}
+
+// Calls visit(entry) for each running process until it returns false.
+template <typename Visit>
+void eachProcess(Visit visit) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more && visit(entry); more = Process32NextW(snapshot, &entry)) {
+    }
+    CloseHandle(snapshot);
+}
+
+bool nameMatches(const wchar_t* name, const std::wstring& pattern) {
+    if (!pattern.empty() && pattern.back() == L'*')
+        return _wcsnicmp(name, pattern.c_str(), pattern.size() - 1) == 0;
+    return _wcsicmp(name, pattern.c_str()) == 0;
+}
+
+int printParent(const wchar_t* exe) {
+    DWORD parent = 0;
+    bool running = false;
+    eachProcess([&](const PROCESSENTRY32W& e) {
+        if (!nameMatches(e.szExeFile, exe)) return true;
+        parent = e.th32ParentProcessID;
+        running = true;
+        return false;
+    });
+    if (!running) return 1;
+    std::wstring name = L"none";
+    eachProcess([&](const PROCESSENTRY32W& e) {
+        if (e.th32ProcessID != parent) return true;
+        name = e.szExeFile;
+        return false;
+    });
+    printLine(name);
+    return 0;
+}
+
+bool processRuns(const wchar_t* exe) {
+    bool running = false;
+    eachProcess([&](const PROCESSENTRY32W& e) {
+        running = nameMatches(e.szExeFile, exe);
+        return !running;
+    });
+    return running;
+}
+
+int printVersion(const wchar_t* file) {
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(file, &ignored);
+    if (size == 0) return 1;
+    std::vector<BYTE> data(size);
+    if (!GetFileVersionInfoW(file, 0, size, data.data())) return 1;
+    struct Translation {
+        WORD language, codePage;
+    }* translation = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length) ||
+        length < sizeof *translation)
+        return 1;
+    for (const wchar_t* key : {L"ProductName", L"ProductVersion", L"FileVersion", L"CompanyName", L"FileDescription"}) {
+        wchar_t path[96];
+        swprintf(path, 96, L"\\StringFileInfo\\%04x%04x\\%ls", translation->language, translation->codePage, key);
+        wchar_t* value = nullptr;
+        printLine(VerQueryValueW(data.data(), path, reinterpret_cast<void**>(&value), &length) && value ? value : L"");
+    }
+    return 0;
+}
+
+int runCommandLine(const wchar_t* commandLine) {
+    std::wstring line = commandLine;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process))
+        return 255;
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 255;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return static_cast<int>(code);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -267,5 +414,11 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"box-text") return printBoxText(_wtof(what));
     if (command == L"shortcut") return printShortcut(what);
     if (command == L"note" && argc > 3) return note(what, argv[3]);
+    if (command == L"press" && argc > 3) return pressButton(what, argv[3], argc > 4 ? _wtof(argv[4]) : 0);
+    if (command == L"parent") return printParent(what);
+    if (command == L"wait-process") return waitFor(seconds, [&] { return processRuns(what); }) ? 0 : 1;
+    if (command == L"wait-gone") return waitFor(seconds, [&] { return !processRuns(what); }) ? 0 : 1;
+    if (command == L"version") return printVersion(what);
+    if (command == L"run") return runCommandLine(what);
     return 2;
 }

@@ -23,7 +23,8 @@ while IFS= read -r line; do
     printf '%s\n' "$line"
 done <docs/guide/quellor.md >"$work/quellor.md"
 
+# The HTML title, the guide's own, becomes the title property of the PDF.
 pandoc "$work/quellor.md" --from markdown --to html5 --standalone --toc --toc-depth=2 \
-    --css guide.css --metadata pagetitle="quellor" -o "$work/quellor.html"
+    --css guide.css -o "$work/quellor.html"
 weasyprint --base-url "$work/" "$work/quellor.html" "$out"
 echo "$out: $(pdfinfo "$out" 2>/dev/null | awk '/^Pages:/ { print $2 }') pages"

@@ -44,9 +44,24 @@ program_pid=
 sim_pid=
 trap 'end_session "$prefix" "$sim_pid"' EXIT INT TERM
 
+# The pictures show what an operator's Windows shows: the session runs as a
+# user of a neutral name, whose folders (the recording dialog shows one) are
+# those of that name, not the build machine's.
+export USER=operator LOGNAME=operator
+
 start_xvfb
 new_prefix "$prefix" display
 export WINEPREFIX="$prefix"
+# Wine draws the buttons of a title bar with the Marlett font. Debian's Wine
+# does not look for its own fonts where fonts-wine puts them, and without
+# Marlett the buttons come out as the letters "0 1 r"; the Windows fonts
+# folder of the prefix is a place it does look.
+marlett=/usr/share/wine/fonts/marlett.ttf
+if [ -f "$marlett" ]; then
+    cp "$marlett" "$prefix/drive_c/windows/Fonts/"
+else
+    echo "no $marlett (fonts-wine): the title bars will show letters for their buttons" >&2
+fi
 # Without a window manager on the virtual display, Wine draws the frames and
 # captions itself when its windows are not "managed": the pictures then show
 # the title bars the operator sees.
@@ -71,10 +86,9 @@ driver() { $(wine_cmd) "$driver_exe" "$@" 2>/dev/null | tr -d '\r'; }
 # 10 s (interval index 2).
 stages=("2930 30 0" "3100 0 2" "3100 0 6" "2980 0 1")
 write_settings() {
-    write_settings_file "$(settings_file_of "$prefix")" "$1" "$2" 2 "C:\\users\\$USER\\Documents" '\termo.txt' \
+    write_settings_file "$(settings_file_of "$prefix")" "$1" "$2" 2 "C:\\Users\\$USER\\Documents" '\termo.txt' \
         "${stages[@]}"
 }
-USER=${USER:-$(id -un)}
 
 start_program() {
     (cd "$build" && $(wine_cmd) "$exe" >/dev/null 2>&1) &

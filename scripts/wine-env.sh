@@ -108,7 +108,7 @@ build_drive_quellor() {
     local arch=$1 out=$2 source="$root_dir/scripts/drive-quellor.cpp"
     [ -f "$out" ] && [ ! "$source" -nt "$out" ] && return 0
     mkdir -p "$(dirname "$out")"
-    "$arch-w64-mingw32-g++" -std=c++20 -O2 -municode -static -o "$out" "$source" -lcomctl32 -lole32 -luuid
+    "$arch-w64-mingw32-g++" -std=c++20 -O2 -municode -static -o "$out" "$source" -lcomctl32 -lole32 -luuid -lversion
 }
 
 # screenshot_window <title> <out.png>: waits (up to 30 s) for the X window of
