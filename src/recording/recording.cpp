@@ -10,6 +10,10 @@
 #include "recording/record_format.h"
 
 const char kRecordCaption[] = "Запись в файл";
+// Kept whole in the program's data (not folded into the code that joins
+// them), where the guide's check of its messages finds them.
+extern const char kCannotWrite[] = "Не удалось записать значение температуры в файл\n\n\r";
+extern const char kCannotWriteTail[] = "\n\n\rЗапись значения температуры в файл прекращена.";
 
 namespace {
 
@@ -17,8 +21,6 @@ constexpr char kStopCaption[] = "Закончить запись";
 constexpr char kStopQuestion[] = "Запись значения температуры в файл будет прекращена.";
 constexpr char kStopTip[] = " Прекратить запись значения температуры в файл ";
 constexpr char kStartTip[] = " Сохранять значение температуры в файл ";
-constexpr char kCannotWrite[] = "Не удалось записать значение температуры в файл\n\n\r";
-constexpr char kCannotWriteTail[] = "\n\n\rЗапись значения температуры в файл прекращена.";
 
 struct RecordingState {
     bool fileOpen = false;
