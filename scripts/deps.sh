@@ -2,6 +2,7 @@
 # Installs with apt whatever the build and the tests need and is missing, and
 # generates the Russian locale under which Wine uses code page 1251.
 set -euo pipefail
+source "$(dirname "$0")/errors.sh"
 source "$(dirname "$0")/machine.sh"
 source "$(dirname "$0")/packages.sh"
 

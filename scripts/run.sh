@@ -7,6 +7,7 @@
 #                        run 32-bit programs)
 #   RUN_SECONDS=N        with no display: end after N seconds (default: stay)
 set -euo pipefail
+source "$(dirname "$0")/errors.sh"
 cd "$(dirname "$0")/.."
 source scripts/wine-env.sh
 source scripts/settings-file.sh

@@ -52,6 +52,8 @@ step() {
     printf '\n=== %s (at %ds)\n' "$name" $((SECONDS - started))
     local begun=$SECONDS status=0
     "$@" 2>&1 | tee "$log" || status=$?
+    # The log of a failed step ends with what failed, whatever came before.
+    ((status == 0)) || echo "step failed: exit status $status of: $*" | tee -a "$log"
     count_results "$log"
     # A step that failed without a test saying so (a crash, a build error)
     # counts as one failure of its own.
@@ -60,7 +62,7 @@ step() {
     fi
     step_names+=("$name")
     step_times+=($((SECONDS - begun)))
-    step_results+=("$([ $status = 0 ] && echo ok || echo "FAILED ($status)")")
+    step_results+=("$([ $status = 0 ] && echo ok || echo "FAILED ($status): $log")")
 }
 
 if ! scripts/build.sh asan; then
