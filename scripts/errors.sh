@@ -1,13 +1,15 @@
 # Sourced by the scripts that run under `set -e`: a command that ends such a
 # script says so on stderr (so in the step's log of `make test`): its exit
 # status, its line and the calls that led there, instead of ending the script
-# without a word. Under `set -E` the trap holds in functions too; where
-# errexit is off (command substitutions, scripts without -e) a failure ends
-# nothing and nothing is printed.
+# without a word. Under `set -E` the trap holds in functions too. Only the
+# script's own shell reports: a subshell that fails (a pipeline's part, a
+# `( ... )`) fails its command in the script, which then reports that, and a
+# command started with & ends nothing. Where errexit is off (command
+# substitutions, scripts without -e) a failure ends nothing either.
 set -E
 _report_failure() {
     local status=$1 statuses=$2 line=$3 command=$4 file=${BASH_SOURCE[1]} i
-    [[ $- == *e* ]] || return 0
+    [[ $- == *e* ]] && [ "$BASHPID" = "$$" ] || return 0
     [[ $statuses == *" "* ]] && status="$status (pipeline: $statuses)"
     echo "error: exit status $status at line $line of $file: $command" >&2
     # The command named is the last of a pipeline: the lines show all of it.
