@@ -12,7 +12,9 @@ deps:
 build: deps
 	@scripts/build.sh
 
-run: build
+# Builds only what it runs: quellor.exe for the machine (scripts/run.sh) and
+# the simulated thermostat; no tests, no benchmarks.
+run: deps
 	@scripts/run.sh
 
 test: deps deps-doc

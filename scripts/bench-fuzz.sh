@@ -7,6 +7,7 @@
 # scripts/fuzz.sh.
 #   scripts/bench-fuzz.sh [inputs per fuzzer]
 set -euo pipefail
+source "$(dirname "$0")/errors.sh"
 cd "$(dirname "$0")/.."
 runs=${1:-1000000}
 scripts/fuzz.sh 1 >/dev/null

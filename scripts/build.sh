@@ -3,6 +3,7 @@
 # quellor.exe for i686 and x86_64. Extra tree: "asan" as argument (the fuzz
 # tree is scripts/fuzz.sh's own).
 set -euo pipefail
+source "$(dirname "$0")/errors.sh"
 cd "$(dirname "$0")/.."
 source scripts/machine.sh
 source scripts/trees.sh

@@ -6,6 +6,7 @@
 # so that building and running the program need none of it; `make test`
 # installs it to test the guide and the installer.
 set -euo pipefail
+source "$(dirname "$0")/errors.sh"
 source "$(dirname "$0")/packages.sh"
 
 install_missing pandoc weasyprint fonts-dejavu-core fonts-wine nsis poppler-utils zip unzip socat

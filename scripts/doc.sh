@@ -2,6 +2,7 @@
 # `make doc`: the pictures of the guide from the program this machine runs,
 # then build/guide/quellor.pdf. Builds only the two targets it needs.
 set -euo pipefail
+source "$(dirname "$0")/errors.sh"
 cd "$(dirname "$0")/.."
 source scripts/machine.sh
 source scripts/trees.sh

@@ -9,6 +9,7 @@
 # the code under test and AddressSanitizer checks its own reads and writes, not
 # only those of the fuzzer sources.
 set -euo pipefail
+source "$(dirname "$0")/errors.sh"
 cd "$(dirname "$0")/.."
 
 seconds=${1:-20}

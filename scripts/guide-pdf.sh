@@ -4,6 +4,7 @@
 # A picture that was not taken is left out of the guide (with a line saying so).
 #   scripts/guide-pdf.sh [pictures-dir] [out.pdf]
 set -euo pipefail
+source "$(dirname "$0")/errors.sh"
 cd "$(dirname "$0")/.."
 
 pictures=${1:-build/guide/pictures}

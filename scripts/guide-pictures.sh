@@ -16,6 +16,7 @@
 # guide is built with the others, and the script still ends with status 0.
 # It fails only when the program or the simulator cannot be started at all.
 set -euo pipefail
+source "$(dirname "$0")/errors.sh"
 cd "$(dirname "$0")/.."
 source scripts/wine-env.sh
 source scripts/settings-file.sh

@@ -12,6 +12,7 @@
 # x86_64 gives the same installer script with Target amd64-unicode around the
 # 64-bit program; the tests use it where 32-bit programs cannot run.
 set -euo pipefail
+source "$(dirname "$0")/errors.sh"
 cd "$(dirname "$0")/.."
 source scripts/trees.sh
 

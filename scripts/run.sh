@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Opens quellor.exe under Wine, connected on COM1 to the simulated thermostat.
+# Builds quellor.exe and the simulated thermostat (those two targets alone, in
+# the trees `make test` builds in full) and opens quellor.exe under Wine,
+# connected on COM1 to the simulated thermostat.
 # With no X display it starts a virtual one (Xvfb) and writes a screenshot of
 # the window to build/run/screenshot.png.
 #   RUN_ARCH=x86_64      run the 64-bit build instead of the 32-bit one (the
@@ -7,15 +9,22 @@
 #                        run 32-bit programs)
 #   RUN_SECONDS=N        with no display: end after N seconds (default: stay)
 set -euo pipefail
+source "$(dirname "$0")/errors.sh"
 cd "$(dirname "$0")/.."
-source scripts/wine-env.sh
-source scripts/settings-file.sh
+source scripts/machine.sh
+source scripts/trees.sh
 
 arch=${RUN_ARCH:-$(default_arch)}
 if ! runs_32bit; then
     [ "$arch" = i686 ] && echo "RUN_ARCH=i686: this machine cannot run 32-bit programs" >&2 && exit 2
     echo "This machine cannot run 32-bit programs: running the x86_64 build."
 fi
+case $arch in i686 | x86_64) ;; *) echo "RUN_ARCH=$arch: i686 or x86_64" >&2 && exit 2 ;; esac
+build_tree native --target thermostat-sim
+build_tree "$arch" --target quellor
+
+source scripts/wine-env.sh
+source scripts/settings-file.sh
 run_dir="$root_dir/build/run"
 prefix="$wine_dir/run"
 sim="$root_dir/build/native/tools/thermostat-sim/thermostat-sim"

@@ -6,6 +6,7 @@
 # window's area of the screen to docs/main-window.png.
 #   scripts/screenshot.sh [build-dir] [output.png]
 set -euo pipefail
+source "$(dirname "$0")/errors.sh"
 cd "$(dirname "$0")/.."
 source scripts/wine-env.sh
 

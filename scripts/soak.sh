@@ -12,6 +12,7 @@
 # Defaults: 110 minutes at 20x (about six minutes), the version make test runs.
 # The full run: scripts/soak.sh 1440 20 12
 set -euo pipefail
+source "$(dirname "$0")/errors.sh"
 cd "$(dirname "$0")/.."
 source scripts/wine-env.sh
 source scripts/settings-file.sh

@@ -3,6 +3,7 @@
 # (default build/i686, or build/x86_64 where
 # 32-bit programs cannot run) in a fresh headless prefix with one serial port.
 set -euo pipefail
+source "$(dirname "$0")/errors.sh"
 cd "$(dirname "$0")/.."
 source scripts/wine-env.sh
 

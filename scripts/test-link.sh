@@ -7,6 +7,7 @@
 #
 #   scripts/test-link.sh [mingw-build-dir] [native-build-dir]
 set -euo pipefail
+source "$(dirname "$0")/errors.sh"
 cd "$(dirname "$0")/.."
 source scripts/wine-env.sh
 

@@ -33,6 +33,7 @@
 # with Target amd64-unicode around the x86_64 program.
 # Needs build/guide/quellor.pdf and its pictures (`make doc`).
 set -euo pipefail
+source "$(dirname "$0")/errors.sh"
 cd "$(dirname "$0")/.."
 source scripts/wine-env.sh
 source scripts/settings-file.sh

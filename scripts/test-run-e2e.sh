@@ -10,6 +10,7 @@
 #   scripts/test-run-e2e.sh [x86_64-build-dir] [native-build-dir] [stages] [speed]
 # With more stages it is the benchmark of scripts/bench-run.sh.
 set -euo pipefail
+source "$(dirname "$0")/errors.sh"
 cd "$(dirname "$0")/.."
 source scripts/wine-env.sh
 source scripts/settings-file.sh

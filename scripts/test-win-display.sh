@@ -7,6 +7,7 @@
 #   scripts/test-win-display.sh [build-dir] [extra gtest arguments]
 # Exit code: that of the tests (non-zero on failure).
 set -euo pipefail
+source "$(dirname "$0")/errors.sh"
 cd "$(dirname "$0")/.."
 source scripts/wine-env.sh
 

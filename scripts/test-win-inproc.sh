@@ -6,6 +6,7 @@
 # at once and no test depends on a device. The tests that need other ports, or
 # none, rewrite HKLM\Hardware\DeviceMap\SerialComm themselves and put it back.
 set -euo pipefail
+source "$(dirname "$0")/errors.sh"
 cd "$(dirname "$0")/.."
 source scripts/wine-env.sh
 

@@ -13,8 +13,11 @@ pristine_prefix="$wine_dir/pristine"
 # tools alike (`$(wine_cmd) wineboot`, `$(wine_cmd) reg ...`). Where 32-bit
 # programs cannot run, the launchers in /usr/bin would try the 32-bit loader:
 # the 64-bit loader is called directly, and told to stay the loader of every
-# process it starts.
-if runs_32bit; then
+# process it starts. Under faketime (FAKETIME_SHARED is set: scripts/soak.sh,
+# scripts/test-run-e2e.sh) the same holds on every machine: the preloaded clock
+# library is the 64-bit one only, and a 32-bit `wine` would run on the real
+# clock beside a Wine server on the fake one (docs/testing.md).
+if runs_32bit && [ -z "${FAKETIME_SHARED:-}" ]; then
     wine_loader=wine
 else
     wine_loader=/usr/lib/wine/wine64
