@@ -96,7 +96,7 @@ winpath() { echo "Z:${1//\//\\}"; }
 (cd "$build/tests/win" && WINEPREFIX="$prefix" QUELLOR_EXE="$(winpath "$build/quellor.exe")" \
     SIM_CONTROL_PORT=$control SIM_LOG="$(winpath "$work/sim.log")" SOAK_RECORD="$(winpath "$work/record.txt")" \
     SOAK_WORK="$(winpath "$work")" $(wine_cmd) soak_driver.exe "$minutes" "$speed" "$seed") |
-    stdbuf -oL tr -d "\r" | tee "$work/driver.log" | grep -E --line-buffered 'KILL|START|RECORD|STOP|END|EXIT|PROBE' || true
+    stdbuf -oL tr -d "\r" | tee "$work/driver.log" | grep -aE --line-buffered 'KILL|START|RECORD|STOP|END|EXIT|PROBE' || true
 cp "$settings_file" "$work/final.ini" 2>/dev/null || true
 cleanup
 trap - EXIT
