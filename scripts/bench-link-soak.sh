@@ -13,6 +13,7 @@ source scripts/bench-link-env.sh
 
 exchanges=${1:-10000}
 build=${2:-build/$(default_arch)}
+cmake --build "$build" --target link_soak >/dev/null || exit 1
 bench_start "$build" "${3:-build/native}" "bench-soak-$(basename "$build")" no-program
 export SIM_CONTROL_PORT=$bench_control_port
 export SIM_LOG="Z:${bench_work//\//\\}\\sim.log"

@@ -10,6 +10,7 @@ cd "$(dirname "$0")/.."
 source scripts/bench-link-env.sh
 
 build=${1:-build/$(default_arch)}
+cmake --build "$build" --target run_clock_jumps >/dev/null || exit 1
 bench_start "$build" "${2:-build/native}" "bench-jumps-$(basename "$build")" no-program
 export SIM_CONTROL_PORT=$bench_control_port
 export SIM_LOG="Z:${bench_work//\//\\}\\sim.log"
