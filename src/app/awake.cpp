@@ -15,8 +15,6 @@ void keepAwakeFor(AwakeFor reason, bool on) {
     if ((before != 0) != (reasons != 0)) seat().keepAwake(reasons != 0);
 }
 
-bool keptAwake() { return reasons != 0; }
-
 void resetAwake() {
     if (reasons != 0) seat().keepAwake(false);
     reasons = 0;

@@ -5,6 +5,5 @@
 enum class AwakeFor : unsigned { run = 1, recording = 2 };
 
 void keepAwakeFor(AwakeFor reason, bool on);
-bool keptAwake();
 // Back to the state at program start: nobody asks.
 void resetAwake();
