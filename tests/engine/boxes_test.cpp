@@ -27,9 +27,7 @@ class BoxesAnsweredLater : public testing::TestWithParam<BoxCase> {};
 
 TEST_P(BoxesAnsweredLater, LetTheRunGoOnWhileTheyWait) {
     const BoxCase& c = GetParam();
-    Options options;
-    options.startWall = kNoon - 20;
-    World w(options);
+    World w(startingAt(kNoon - 20));
     w.boxRule = answerBy({{c.box, BoxReply{c.answer, 60'000}}});
     w.dialogRule = [] { return DialogReply{}; };
     ASSERT_TRUE(startAndConnect(w, kProgram, kNoon, false));

@@ -95,6 +95,13 @@ struct Options {
     TemperatureCode maintained = 2985;  // 25,5
 };
 
+// The default world, its wall clock starting at wall.
+inline Options startingAt(std::int64_t wall) {
+    Options options;
+    options.startWall = wall;
+    return options;
+}
+
 // Thrown out of a nested loop when a kill falls inside a box's wait; the
 // top-level loop catches it.
 struct Killed {};

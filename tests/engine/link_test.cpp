@@ -31,9 +31,7 @@ class LineFaults : public testing::TestWithParam<FaultCase> {};
 // goes on sends every stage in its start minute all the same.
 TEST_P(LineFaults, AreReportedAndTheRunFollowsTheClock) {
     const FaultCase& c = GetParam();
-    Options options;
-    options.startWall = kNoon - 30;
-    World w(options);
+    World w(startingAt(kNoon - 30));
     w.boxRule = answerBy({{kLostCaption, c.lostBox}});
     w.dialogRule = [] { return DialogReply{}; };
     ASSERT_TRUE(startAndConnect(w, kProgram, kNoon, false));
@@ -117,9 +115,7 @@ class PanelChange : public testing::TestWithParam<PanelCase> {};
 
 TEST_P(PanelChange, IsPutBackOnlyWhileAStageRuns) {
     const PanelCase& c = GetParam();
-    Options options;
-    options.startWall = kNoon - 30;
-    World w(options);
+    World w(startingAt(kNoon - 30));
     ASSERT_TRUE(startAndConnect(w, kProgram, kNoon, false));
     if (c.run) {
         ASSERT_TRUE(w.click(Control::runButton));

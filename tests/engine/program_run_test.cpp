@@ -22,9 +22,7 @@ class EveryMinute : public testing::TestWithParam<ProgramCase> {};
 
 TEST_P(EveryMinute, EachStageIsSentInItsStartMinuteAndTheRunCompletes) {
     const ProgramCase& c = GetParam();
-    Options options;
-    options.startWall = c.now;
-    World w(options);
+    World w(startingAt(c.now));
     ASSERT_TRUE(startAndConnect(w, c.stages, c.start, false)) << "the stored start moment connects by itself";
     EXPECT_EQ(w.control(Control::runButton).text, "Начать работу с момента >>");
     ASSERT_TRUE(w.click(Control::runButton));
@@ -118,9 +116,7 @@ class ListChangesDuringARun : public testing::TestWithParam<ListChangeCase> {};
 
 TEST_P(ListChangesDuringARun, ResynchroniseAtOnce) {
     const ListChangeCase& c = GetParam();
-    Options options;
-    options.startWall = kNoon - 20;
-    World w(options);
+    World w(startingAt(kNoon - 20));
     w.boxRule = answerBy({{"будет удалён", BoxReply{box::answerOk, 0}}});
     ASSERT_TRUE(startAndConnect(w, {{kA, 0, 2}, {kB, 0, 2}, {kC, 0, 2}}, kNoon, false));
     ASSERT_TRUE(w.click(Control::runButton));

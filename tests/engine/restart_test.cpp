@@ -33,9 +33,7 @@ class KillAndRestart : public testing::TestWithParam<KillCase> {};
 
 TEST_P(KillAndRestart, ResumesFromTheSavedBytesAtTheStageOfTheClock) {
     const KillCase& c = GetParam();
-    Options options;
-    options.startWall = kNoon - 50;
-    World w(options);
+    World w(startingAt(kNoon - 50));
     w.boxRule = answerBy({{kStopQuestion, BoxReply{box::answerCancel, 3'600'000}}});
     ASSERT_TRUE(startAndConnect(w, kShort, kNoon, false));
     ASSERT_TRUE(w.click(Control::runButton));
@@ -106,9 +104,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<KillCase>& info) { return std::string(info.param.name); });
 
 TEST(KillAndRestart, AfterTheProgramsEndTheRunIsNotResumed) {
-    Options options;
-    options.startWall = kNoon - 50;
-    World w(options);
+    World w(startingAt(kNoon - 50));
     ASSERT_TRUE(startAndConnect(w, kShort, kNoon, false));
     ASSERT_TRUE(w.click(Control::runButton));
     w.runUntilWall(kNoon + 5 * 60);
@@ -144,9 +140,7 @@ class ClockChanges : public testing::TestWithParam<JumpCase> {};
 
 TEST_P(ClockChanges, NeverBringBackAnEndedStage) {
     const JumpCase& c = GetParam();
-    Options options;
-    options.startWall = kNoon - 20;
-    World w(options);
+    World w(startingAt(kNoon - 20));
     ASSERT_TRUE(startAndConnect(w, kLong, kNoon, false));
     ASSERT_TRUE(w.click(Control::runButton));
     w.runUntilWall(c.at);

@@ -86,9 +86,7 @@ TEST(Soak, ADayOfShortStagesWithFaultsKillsAndARecording) {
     const std::int64_t start = kNoon;
     const std::vector<std::int64_t> starts = stageStarts(start, stages);
 
-    Options options;
-    options.startWall = start - 40;
-    World w(options);
+    World w(startingAt(start - 40));
     w.boxRule = answerBy({{kLostCaption, BoxReply{box::answerOk, 3'600'000}}, {kRefusal, BoxReply{box::answerOk, 5000}}},
                          BoxReply{box::answerOk, 1000});
     w.dialogRule = [] { return DialogReply{true, "C:\\data\\bath.txt", 2, 0}; };

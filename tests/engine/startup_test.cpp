@@ -26,9 +26,7 @@ class StartAndEnd : public testing::TestWithParam<StartUpCase> {};
 
 TEST_P(StartAndEnd, KeepOrClearTheRunAndSaveTheStartMomentAlone) {
     const StartUpCase& c = GetParam();
-    Options options;
-    options.startWall = c.now;
-    World w(options);
+    World w(startingAt(c.now));
     const LocalTime stored =
         c.stored.empty() ? LocalTime{}
                          : LocalTime{2000 + c.stored[0], c.stored[1], c.stored[2], c.stored[3], c.stored[4], 0};
@@ -95,9 +93,7 @@ class StartUpWithARun : public testing::TestWithParam<LeftRunCase> {};
 
 TEST_P(StartUpWithARun, KeepsTheRunTheFileHolds) {
     const LeftRunCase& c = GetParam();
-    Options options;
-    options.startWall = kNoon + 90;
-    World w(options);
+    World w(startingAt(kNoon + 90));
     c.check(w);
 }
 
