@@ -4,5 +4,8 @@
 
 #include <windows.h>
 
-void readLocalTime(SYSTEMTIME& now);
+#include <cstdint>
+
+// Local time, and universal time in seconds since 1601, from one reading.
+void readClock(SYSTEMTIME& local, std::int64_t& universalSeconds);
 DWORD tickCount();

@@ -121,8 +121,14 @@ void startEngine(const char* savedPort) {
     const bool connectNow = stored && savedPort;
     setUpStartMoment(connectNow || (stored && runActive()));
     recomputeSchedule();
-    // Decided before any reply can resume the run.
+    // Decided before any reply can resume the run, on the stored moment's
+    // schedule. A run already over brings back no start moment of its own:
+    // without the saved port the fields show the present.
     keepRunOnlyIfAhead();
+    if (!connectNow && stored && !runActive()) {
+        setUpStartMoment(false);
+        recomputeSchedule();
+    }
 
     if (settings().stageCount == 0) {
         seat().enable(Control::clearListButton, false);
@@ -139,14 +145,17 @@ bool closeAllowed() {
                              box::yesNo | box::iconInformation | box::defaultButton2) == box::answerYes;
 }
 
-void onEngineTimer(Timer timer) {
-    switch (timer) {
-    case Timer::exchange: onExchangeTimer(); break;
-    case Timer::reply: onReplyTimeout(); break;
-    case Timer::stageTooltip: onStageTooltipTimer(); break;
-    case Timer::runTooltip: onRunTooltipTimer(); break;
-    case Timer::runWaiting: onRunWaitingTimer(); break;
+bool onEngineTimer(std::uintptr_t id) {
+    if (id > 0xFFFF) return false;
+    // No default: the compiler names a timer left without its owner.
+    switch (static_cast<Timer>(id)) {
+    case Timer::exchange: onExchangeTimer(); return true;
+    case Timer::reply: onReplyTimeout(); return true;
+    case Timer::stageTooltip: onStageTooltipTimer(); return true;
+    case Timer::runTooltip: onRunTooltipTimer(); return true;
+    case Timer::runWaiting: onRunWaitingTimer(); return true;
     }
+    return false;
 }
 
 void onEngineReply(const std::uint8_t* reply, std::size_t n, std::uint16_t requestWord) {
@@ -195,8 +204,17 @@ void onEngineFieldChanged(Control field) {
     if (settings().stageCount != 0) applyRunButtonRule();
 }
 
-void onEngineFieldLeft(Control field) { onFieldLeft(twoDigitFieldOf(field)); }
+void onEngineFieldLeft(Control field) {
+    // A field left with a text that was no number shows the number it stands
+    // for, and the flags and the schedule follow what it now shows.
+    if (onFieldLeft(twoDigitFieldOf(field))) onEngineFieldChanged(field);
+}
 
 void onEngineStageDoubleClick() { onStageDoubleClick(); }
 
-void onEngineStageDeleteKey() { followListChange(onStageDeleteKey()); }
+void onEngineStageDeleteKey() {
+    int removed = -1;
+    const ListChange change = onStageDeleteKey(removed);
+    if (removed >= 0) noteStageRemoved(removed);
+    followListChange(change);
+}

@@ -24,7 +24,10 @@ void stopEngine();
 // True when the window may close; asks the operator while a run is shown.
 bool closeAllowed();
 
-void onEngineTimer(Timer timer);
+// A timer of the main window fired: routed by its identifier to the module
+// that owns it. The window and the native tests deliver every timer through
+// this one rule; false when the identifier is no timer of the engine's.
+bool onEngineTimer(std::uintptr_t id);
 // A whole reply to the request last sent (requestWord its command word).
 void onEngineReply(const std::uint8_t* reply, std::size_t n, std::uint16_t requestWord);
 // A click on one of the engine's buttons; portName is the chosen port's name

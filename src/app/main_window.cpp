@@ -257,15 +257,6 @@ LRESULT onDestroy(HWND) {
     return 0;
 }
 
-void onTimer(WPARAM id) {
-    switch (id) {
-    case static_cast<WPARAM>(Timer::exchange): onEngineTimer(Timer::exchange); break;
-    case static_cast<WPARAM>(Timer::reply): onEngineTimer(Timer::reply); break;
-    case static_cast<WPARAM>(Timer::stageTooltip): onEngineTimer(Timer::stageTooltip); break;
-    case static_cast<WPARAM>(Timer::runTooltip): onEngineTimer(Timer::runTooltip); break;
-    }
-}
-
 void onReply() {
     // A reply to a request since superseded, or from a port since closed.
     if (!replyIsCurrent()) return;
@@ -373,7 +364,7 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     switch (message) {
     case WM_MOUSEMOVE: onHelpMouseMove(window, lParam); return 0;
     case WM_LBUTTONDOWN: onHelpClick(window, lParam); return 0;
-    case WM_TIMER: onTimer(wParam); return 0;
+    case WM_TIMER: onEngineTimer(wParam); return 0;
     case ReplyArrived: onReply(); return 0;
     case WM_PAINT: return paintMainWindow(window);
     case ValueKey: onValueKey(wParam); return 0;

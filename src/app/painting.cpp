@@ -33,8 +33,9 @@ void line(HDC dc, int x1, int y1, int x2, int y2) {
 }
 
 // The "."/"." and ":" between the start-moment fields, and the line under them,
-// give way to the widened run button while a run is shown.
-bool startFieldsHidden(const PaintState& state) { return state.running && state.link != linkStartUp; }
+// give way to the widened run button while a run is shown; a run left in the
+// file that waits for the thermostat shows the fields, and so the separators.
+bool startFieldsHidden(const PaintState& state) { return state.runShown; }
 
 bool setpointGreyed(const PaintState& state) { return state.setpointLocked && state.link != linkStartUp; }
 
@@ -51,7 +52,7 @@ PaintState currentPaintState() {
     state.link = linkState();
     state.measuredTenths = measuredTenths();
     state.setpointLocked = setpointLocked();
-    state.running = runActive();
+    state.runShown = runShown();
     state.stageNumber = static_cast<unsigned long>(entryStageIndex()) + 1;
     state.stageStartDate = stageStartDateText();
     state.stageStartTime = stageStartTimeText();

@@ -27,7 +27,7 @@ struct PaintState {
     LinkState link;
     std::int16_t measuredTenths;  // tenths of degC, shown only while linkUp
     bool setpointLocked;
-    bool running;                 // runFlag set
+    bool runShown;                // the running view is shown
     unsigned long stageNumber;    // entryStageIndex + 1
     const char* stageStartDate;   // "dd.mm.yy"
     const char* stageStartTime;   // "hh:mm"

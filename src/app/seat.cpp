@@ -30,7 +30,7 @@ void noSave(const SettingsRecord&) {}
 bool noChoice(RecordChoice&) { return false; }
 bool noLine(const char*, std::size_t) { return false; }
 void noAwake(bool) {}
-LocalTime noTime() { return LocalTime{2000, 1, 1, 0, 0, 0}; }
+ClockReading noTime() { return ClockReading{LocalTime{2000, 1, 1, 0, 0, 0}, 0}; }
 std::uint32_t noTicks() { return 0; }
 
 // Until the window sets its own, the engine acts on nothing.

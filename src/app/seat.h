@@ -82,6 +82,15 @@ struct LocalTime {
     int second;
 };
 
+// One reading of the clock: local wall-clock time and universal time, taken
+// together. Universal time counts seconds from a fixed origin; only its
+// differences matter, and it is not moved by a change of time zone or of
+// daylight saving time.
+struct ClockReading {
+    LocalTime local;
+    std::int64_t universalSeconds;
+};
+
 // What the recording's dialog gives back: the file opened (its full path), the
 // folder and name to keep when the operator picked another file, and the
 // interval.
@@ -149,7 +158,7 @@ struct Seat {
     // Asks the system not to sleep while on.
     void (*keepAwake)(bool on);
 
-    LocalTime (*localTime)();
+    ClockReading (*clock)();
     // Milliseconds since the system started, wrapping after 49,7 days.
     std::uint32_t (*tickCount)();
 };

@@ -149,10 +149,11 @@ void endRecordFile() { closeRecordFile(); }
 
 void keepAwake(bool on) { SetThreadExecutionState(on ? ES_CONTINUOUS | ES_SYSTEM_REQUIRED : ES_CONTINUOUS); }
 
-LocalTime localTime() {
+ClockReading readClockNow() {
     SYSTEMTIME now;
-    readLocalTime(now);
-    return LocalTime{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+    std::int64_t universal = 0;
+    readClock(now, universal);
+    return ClockReading{LocalTime{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond}, universal};
 }
 
 std::uint32_t ticks() { return tickCount(); }
@@ -165,7 +166,7 @@ void setWindowSeat(HWND window) {
                  closeBox,    setText,     getText,         enable,     show,       focus,         setTip,
                  placeRunButton, repaint,     insertRow,       deleteRow,  deleteAllRows, setCell,    getCell,
                  selectRow,   ensureRowVisible, selectionMark, saveSettingsFile, chooseRecordFile, writeRecordLine,
-                 endRecordFile, keepAwake, localTime,       ticks});
+                 endRecordFile, keepAwake, readClockNow,    ticks});
 }
 
 bool engineWritesText() { return writing; }

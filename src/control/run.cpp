@@ -45,7 +45,9 @@ struct RunState {
     bool shown = false;
     // The row the run selected, or -1.
     int selectedRow = -1;
-    // The stage whose temperature the run sent last, or -1.
+    // The rows up to this one count as sent: the row of the stage whose
+    // temperature the run sent last, or -1. It follows deletions of rows;
+    // when that stage itself is deleted, the row before it takes its place.
     int sentStage = -1;
     // The operator was told that the run waits for the thermostat.
     bool waitingNoticeShown = false;
@@ -103,11 +105,12 @@ void sendRunningStage() {
 }
 
 // A run that ends because its program is over leaves the bath at the last
-// stage's temperature, as one that ran to its end does.
+// stage's temperature, as one that ran to its end does, unless that stage (or
+// one after it, since deleted) was already sent: nothing ended goes out again.
 // True when it was queued.
 bool sendLastStageIfUnsent() {
     const SettingsRecord& record = settings();
-    if (record.stageCount == 0 || run.sentStage == record.stageCount - 1) return false;
+    if (record.stageCount == 0 || run.sentStage >= record.stageCount - 1) return false;
     queueQuietSetCommand(record.stages[record.stageCount - 1].temperatureCode);
     run.sentStage = record.stageCount - 1;
     return true;
@@ -228,7 +231,16 @@ bool runMinuteTick() {
         if (programEndReached()) seat().enable(Control::runButton, false);
         return true;
     }
+    // A run left in the file that waits (for the thermostat, or for a valid
+    // start moment in the fields) sends nothing and never ends by itself:
+    // resumeRun takes it up.
+    if (!run.shown || !startMomentValid()) return true;
     const SettingsRecord& record = settings();
+    const ClockReading clock = seat().clock();
+    const ClockStamp present = minuteOf(clock.local);
+    // A corrected clock may bring the run back before the end of the program:
+    // the stage of the corrected minute runs then.
+    if (noticeClockCorrection(run.ticks, present, clock.universalSeconds)) run.completing = false;
     if (run.completing) {
         // The last stage's temperature waits for a free exchange.
         if (setCommandQueued() && linkIsUp()) return true;
@@ -236,8 +248,8 @@ bool runMinuteTick() {
         return false;
     }
     bool stageChanged = false;
-    const MinuteStep step = minuteStep(run.ticks, presentMinute(), startInput(), record.stages,
-                                       record.stageCount, run.position, stageChanged);
+    const MinuteStep step =
+        minuteStep(run.ticks, present, startInput(), record.stages, record.stageCount, run.position, stageChanged);
     if (step == MinuteStep::complete) {
         // The thermostat keeps the last stage's temperature, sent first if
         // the computer slept through that stage. An emptied list ends
@@ -299,7 +311,16 @@ void resyncRun() {
         completeRun();
         return;
     }
+    // A stage runs again (one appended over the present minute, say): a
+    // completion that waited for the next tick is off.
+    run.completing = false;
     run.ticks.resync = true;
+}
+
+void noteStageRemoved(int row) {
+    if (run.sentStage >= row) --run.sentStage;
+    if (run.selectedRow == row) run.selectedRow = -1;
+    else if (run.selectedRow > row) --run.selectedRow;
 }
 
 void stopRun(bool completed) {

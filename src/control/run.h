@@ -46,6 +46,9 @@ void stopRun(bool completed);
 // that matches the present minute, or ends with the completion message when
 // the program's end has passed.
 void resyncRun();
+// The stage list deleted this row (before resyncRun): the rows the run
+// remembers follow the rows after it.
+void noteStageRemoved(int row);
 // Starts a run (saved at once, with its start moment) or, after the
 // operator's confirmation, stops it.
 void onRunButton();

@@ -20,16 +20,31 @@ ClockStamp runMinute(TickMemory& memory, const ClockStamp& present) {
     return memory.latest;
 }
 
+bool noticeClockCorrection(TickMemory& memory, const ClockStamp& present, std::int64_t universalSeconds) {
+    const std::int64_t back = memory.universal - universalSeconds;
+    const bool corrected = memory.universalKnown && back > kClockCorrectionSeconds;
+    memory.universal = universalSeconds;
+    memory.universalKnown = true;
+    if (!corrected) return false;
+    const std::int64_t moved = minuteNumber(memory.latest) - (back + 30) / 60;
+    memory.latest = moved > minuteNumber(present) ? stampOfMinute(moved) : present;
+    memory.resync = true;
+    memory.lookUp = true;
+    return true;
+}
+
 MinuteStep minuteStep(TickMemory& memory, const ClockStamp& present, const ClockStamp& start,
                       const StageEntry* stages, std::size_t count, RunPosition& position, bool& stageChanged) {
     stageChanged = false;
     if (!memory.resync && present == memory.lastMinute) return MinuteStep::nothing;
     const bool resync = memory.resync;
+    const bool lookUp = memory.lookUp;
     memory.resync = false;
+    memory.lookUp = false;
     memory.lastMinute = present;
     const ClockStamp minute = runMinute(memory, present);
 
-    if (notEarlier(minute, position.nextStageStart)) {
+    if (lookUp || notEarlier(minute, position.nextStageStart)) {
         const std::uint8_t before = position.nextStage;
         const StageSearch found = findStage(start, stages, count, minute, position);
         stageChanged = position.nextStage != before;

@@ -40,7 +40,27 @@ struct TickMemory {
     // a stage that has ended: the stages are looked up at this minute until
     // the clock passes it again.
     ClockStamp latest{};
+    // Universal time at the last tick, once known: a step back of it tells a
+    // corrected clock from a change of time zone.
+    std::int64_t universal = 0;
+    bool universalKnown = false;
+    // Set by a clock correction: the next tick looks the stage up again,
+    // even an earlier one.
+    bool lookUp = false;
 };
+
+// Universal time stepping back by more than this between two ticks is a
+// clock set back by hand or by a time server.
+constexpr std::int64_t kClockCorrectionSeconds = 90;
+
+// Notes universal time at a tick. When it stepped back by more than
+// kClockCorrectionSeconds, the clock was corrected (after a mistaken step
+// forward, say): the latest minute moves back by as much, but never below the
+// present, and the next minuteStep looks the stage up at once and sends it.
+// This is the one case in which an ended stage comes back. A local clock that
+// goes back while universal time goes on (daylight saving time, a change of
+// time zone) keeps the latest minute. True on a correction.
+bool noticeClockCorrection(TickMemory& memory, const ClockStamp& present, std::int64_t universalSeconds);
 
 // The minute at which the run looks up its stage: the present, or the latest
 // minute already seen when the clock was set back. Remembers the present
@@ -58,7 +78,8 @@ enum class MinuteStep {
 // the stage of that minute: at its boundary minute that is simply the next
 // stage, and a boundary whose minute no tick saw (the computer asleep, the
 // clock set forward) is taken at the first tick after it. A tick with resync
-// set sends the running stage's temperature. stageChanged tells whether
-// position now names another stage.
+// set sends the running stage's temperature; after a clock correction the
+// stage is looked up at the corrected minute and sent. stageChanged tells
+// whether position now names another stage.
 MinuteStep minuteStep(TickMemory& memory, const ClockStamp& present, const ClockStamp& start,
                       const StageEntry* stages, std::size_t count, RunPosition& position, bool& stageChanged);

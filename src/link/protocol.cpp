@@ -30,6 +30,10 @@ struct Conversation {
     bool pendingQuiet = false;
     bool sentQuiet = false;
     TemperatureCode target = 0;
+    // The temperature the queued set command carries, fixed when it is
+    // queued, and the one the command last sent carried.
+    TemperatureCode pendingCode = 0;
+    TemperatureCode sentCode = 0;
     std::int16_t measured = 0;
     TemperatureCode maintainedCode = 0;
 };
@@ -48,10 +52,14 @@ void armReplyTimer() { seat().startTimer(Timer::reply, kReplyTimeoutMs); }
 
 // Steps 3 to 7 of the communication step: the request for pendingCommand.
 void sendPending() {
+    // Code 0 is no temperature (-273,0 degC): a command carrying it is never
+    // sent, a poll goes instead.
+    if (link.pendingCommand == kSetWord && link.pendingCode == 0) link.pendingCommand = kPollWord;
     std::uint8_t frame[kMaxRequestLength] = {};
-    const std::size_t n = buildRequest(link.pendingCommand, link.target, frame);
+    const std::size_t n = buildRequest(link.pendingCommand, link.pendingCode, frame);
     if (link.pendingCommand == kSetWord) {
         link.sentQuiet = link.pendingQuiet;
+        link.sentCode = link.pendingCode;
         link.pendingQuiet = false;
     }
     seat().writeFrame(frame, n, expectedReplyLength(link.pendingCommand));
@@ -102,7 +110,7 @@ void onAcknowledgement(const std::uint8_t* reply) {
     }
     char text[sizeof kRefusalText + kTemperatureTextSize + 4];
     char value[kTemperatureTextSize];
-    formatTemperature(tenthsFromCode(link.target), value);
+    formatTemperature(tenthsFromCode(link.sentCode), value);
     std::strcpy(text, kRefusalText);
     std::strcat(text, value);
     std::strcat(text, "°C");
@@ -119,19 +127,21 @@ std::int16_t measuredTenths() { return link.measured; }
 
 void setTargetCode(TemperatureCode code) { link.target = code; }
 TemperatureCode targetCode() { return link.target; }
-void queueSetCommand() {
-    link.pendingCommand = kSetWord;
-    link.pendingQuiet = false;
-}
+void queueSetCommand() { queueSetCommand(link.target); }
 
 void queueSetCommand(TemperatureCode code) {
     setTargetCode(code);
-    queueSetCommand();
+    if (code == 0) return;
+    link.pendingCommand = kSetWord;
+    link.pendingCode = code;
+    link.pendingQuiet = false;
 }
 
 void queueQuietSetCommand(TemperatureCode code) {
     setTargetCode(code);
+    if (code == 0) return;
     link.pendingCommand = kSetWord;
+    link.pendingCode = code;
     link.pendingQuiet = true;
 }
 

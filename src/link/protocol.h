@@ -37,13 +37,15 @@ bool linkIsUp();
 // Measured temperature of the last accepted status reply, tenths of degC.
 std::int16_t measuredTenths();
 
-// The temperature the next set command carries; 0 means none is pending.
-// Setting it queues nothing.
+// The temperature the running stage asks for; 0 means none. Setting it
+// queues nothing and leaves a command already queued as it is.
 void setTargetCode(TemperatureCode code);
 TemperatureCode targetCode();
 // Queues a set command carrying targetCode; the next free tick sends it.
 void queueSetCommand();
-// Sets targetCode and queues the set command.
+// Sets targetCode and queues a set command carrying code, which a later
+// setTargetCode does not change. Code 0 (no temperature) is never queued
+// nor sent.
 void queueSetCommand(TemperatureCode code);
 // The same for automatic control: the thermostat's confirmation of this
 // command is never shown, even when it comes after the run has ended.

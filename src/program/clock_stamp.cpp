@@ -29,6 +29,8 @@ char* writeField(std::int16_t field, char* out) {
     return writeUnsigned(value, out);
 }
 
+int yearLength(int year) { return year % 4 == 0 ? 366 : 365; }
+
 int digitValue(char c) { return c >= '0' && c <= '9' ? c - '0' : 0; }
 
 }  // namespace
@@ -102,4 +104,24 @@ bool notEarlier(const ClockStamp& present, const ClockStamp& moment) {
     if (present.day != moment.day) return present.day > moment.day;
     if (present.hour != moment.hour) return present.hour > moment.hour;
     return present.minute >= moment.minute;
+}
+
+std::int64_t minuteNumber(const ClockStamp& stamp) {
+    std::int64_t days = 0;
+    for (int year = 0; year < stamp.year; ++year) days += yearLength(year);
+    for (int month = 1; month < stamp.month && month <= 12; ++month) days += monthLength(stamp.year, month);
+    days += stamp.day - 1;
+    return (days * 24 + stamp.hour) * 60 + stamp.minute;
+}
+
+ClockStamp stampOfMinute(std::int64_t minutes) {
+    if (minutes < 0) minutes = 0;
+    ClockStamp stamp{0, 1, 1, 0, 0};
+    stamp.minute = wrap16(minutes % 60);
+    stamp.hour = wrap16(minutes / 60 % 24);
+    std::int64_t days = minutes / (24 * 60);
+    while (days >= yearLength(stamp.year)) days -= yearLength(stamp.year++);
+    while (days >= monthLength(stamp.year, stamp.month)) days -= monthLength(stamp.year, stamp.month++);
+    stamp.day = wrap16(days + 1);
+    return stamp;
 }

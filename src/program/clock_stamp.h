@@ -33,6 +33,12 @@ int monthLength(int year, int month);
 // 16-bit range wrap.
 void addHold(ClockStamp& stamp, unsigned hours, unsigned minutes);
 
+// Minutes from 01.01.2000 00:00 to a valid stamp, by the calendar of
+// monthLength, and the stamp of such a count (a negative count gives
+// 01.01.2000 00:00). For arithmetic near the present clock.
+std::int64_t minuteNumber(const ClockStamp& stamp);
+ClockStamp stampOfMinute(std::int64_t minutes);
+
 // Room for any text below, terminating zero included, whatever the fields hold:
 // formatTwoDigits of any unsigned is at most 10 characters, and formatDate
 // writes each 16-bit field read as unsigned, so at most "65535.65535.65535".

@@ -128,14 +128,16 @@ void onValueKey(Control field, bool linkUp) {
     }
 }
 
-void onFieldLeft(TwoDigitField field) {
+bool onFieldLeft(TwoDigitField field) {
     const Control control = controlOf(field);
-    if (control == Control::count) return;
+    if (control == Control::count) return false;
     char text[3];
     twoDigitText(control, text);
     char shown[kStampTextSize];
     reformattedText(field, text, shown);
-    if (std::string_view(text) != shown) seat().setText(control, shown);
+    if (std::string_view(text) == shown) return false;
+    seat().setText(control, shown);
+    return true;
 }
 
 StartChange onFieldChanged(TwoDigitField field) {

@@ -48,8 +48,9 @@ enum class StartChange {
 // A temperature field's key: setButton (while connected) and addStageButton
 // follow the text.
 void onValueKey(Control field, bool linkUp);
-// A two-digit field was left: its text takes its shown form.
-void onFieldLeft(TwoDigitField field);
+// A two-digit field was left: its text takes its shown form. True when the
+// text changed (the caller then treats the field as changed).
+bool onFieldLeft(TwoDigitField field);
 // A two-digit field's text may have changed: the hold's flag, or the start
 // moment and its flags.
 StartChange onFieldChanged(TwoDigitField field);

@@ -260,7 +260,7 @@ void cancelEdit() {
     saveSettings();
 }
 
-ListChange deleteStage() {
+ListChange deleteStage(int& removedRow) {
     const int row = selectionMark();
     if (row < 0 || row >= settings().stageCount) return ListChange::none;
     char text[160];
@@ -279,6 +279,7 @@ ListChange deleteStage() {
 
     seat().deleteRow(row);
     removeStage(row);
+    removedRow = row;
     entryIndex = settings().stageCount;
 
     recomputeSchedule();
@@ -316,8 +317,9 @@ const char* stageStartDateText() { return startDateText; }
 const char* stageStartTimeText() { return startTimeText; }
 const ClockStamp& scheduleCursor() { return cursor; }
 
-ClockStamp presentMinute() {
-    const LocalTime now = seat().localTime();
+ClockStamp presentMinute() { return minuteOf(seat().clock().local); }
+
+ClockStamp minuteOf(const LocalTime& now) {
     return ClockStamp{static_cast<std::int16_t>(now.year - 2000), static_cast<std::int16_t>(now.month),
                       static_cast<std::int16_t>(now.day), static_cast<std::int16_t>(now.hour),
                       static_cast<std::int16_t>(now.minute)};
@@ -402,7 +404,7 @@ ListChange onClearListButton(bool runningNow) {
 
 void onStageDoubleClick() { enterEditMode(); }
 
-ListChange onStageDeleteKey() { return deleteStage(); }
+ListChange onStageDeleteKey(int& removedRow) { return deleteStage(removedRow); }
 
 void onStageTooltipTimer() {
     seat().stopTimer(Timer::stageTooltip);

@@ -8,6 +8,8 @@
 
 #include "program/clock_stamp.h"
 
+struct LocalTime;
+
 // Index of the stage the input fields refer to; the number box shows it + 1.
 std::uint8_t entryStageIndex();
 // 0xFF while a stage is being edited, else 0.
@@ -20,6 +22,8 @@ const ClockStamp& scheduleCursor();
 
 // The present minute of the local clock (year minus 2000).
 ClockStamp presentMinute();
+// The minute of a clock reading's local time.
+ClockStamp minuteOf(const LocalTime& now);
 // True when the present minute is not earlier than the schedule's end.
 bool programEndReached();
 // Bit 0 of the start flags from whether the program's end has come, for a
@@ -60,8 +64,9 @@ ListChange onAddStageButton();
 ListChange onClearListButton(bool running);
 // A double-click on the list: the marked row goes into the fields.
 void onStageDoubleClick();
-// Delete on the list: the marked row is taken out after a question.
-ListChange onStageDeleteKey();
+// Delete on the list: the marked row is taken out after a question, and
+// removedRow tells which (changed only then).
+ListChange onStageDeleteKey(int& removedRow);
 void onStageTooltipTimer();
 
 // Back to the state at program start: no rows entered, no schedule.

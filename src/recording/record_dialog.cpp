@@ -44,7 +44,8 @@ bool writeAll(HANDLE file, const std::string& text) {
 
 bool writeHeader(HANDLE file, std::size_t intervalIndex) {
     SYSTEMTIME now;
-    readLocalTime(now);
+    std::int64_t universal = 0;
+    readClock(now, universal);
     const RecordHeader header =
         makeRecordHeader({now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond}, intervalIndex);
     return writeAll(file, header.dateLine) && writeAll(file, header.timeLine) && writeAll(file, header.intervalLines);

@@ -123,7 +123,7 @@ Seat worldSeat() {
         .writeRecordLine = [](const char* text, std::size_t n) { return current().writeRecordLine(text, n); },
         .closeRecordFile = [] { current().closeRecordFile(); },
         .keepAwake = [](bool on) { current().keepAwake(on); },
-        .localTime = [] { return current().localNow(); },
+        .clock = [] { return ClockReading{current().localNow(), current().universalNow()}; },
         .tickCount = [] { return current().tickCount(); },
     };
 }
@@ -249,7 +249,14 @@ void World::act(const std::function<void()>& action) {
 
 std::int64_t World::wallNow() const { return options_.startWall + floorDiv(nowMs_, 1000) + wallOffset_; }
 
-void World::jumpClock(std::int64_t seconds) { wallOffset_ += seconds; }
+void World::jumpClock(std::int64_t seconds, Jump kind) {
+    wallOffset_ += seconds;
+    if (kind == Jump::set) universalOffset_ += seconds;
+}
+
+std::int64_t World::universalNow() const {
+    return options_.startWall + floorDiv(nowMs_, 1000) + universalOffset_;
+}
 
 void World::sleep(std::int64_t ms) {
     nowMs_ += ms;
@@ -341,7 +348,7 @@ bool World::step(std::int64_t limitMs) {
     case Kind::timer: {
         TimerState& timer = timers_[timerId];
         timer.due += timer.period;
-        if (running_) onEngineTimer(static_cast<Timer>(timerId));
+        if (running_) onEngineTimer(timerId);
         break;
     }
     case Kind::none: break;

@@ -135,8 +135,13 @@ public:
     // Runs until the condition holds (checked after each event); false when
     // limitMs passed first.
     bool runUntil(const std::function<bool()>& condition, std::int64_t limitMs);
-    // The wall clock jumps (a DST change is 3600 s); the tick count runs on.
-    void jumpClock(std::int64_t seconds);
+    // The wall clock jumps; the tick count runs on. Set by hand or by a time
+    // server, universal time jumps with it; through a change of daylight
+    // saving time (3600 s) or of time zone it runs on.
+    enum class Jump { set, zone };
+    void jumpClock(std::int64_t seconds, Jump kind);
+    // Universal seconds, counted from the same origin as wallNow.
+    std::int64_t universalNow() const;
     // The computer sleeps: time passes with nothing dispatched and nothing
     // read; each timer then fires once, as the system's timers do.
     void sleep(std::int64_t ms);
@@ -241,6 +246,7 @@ private:
     std::unique_ptr<Thermostat> thermostat_;
     std::int64_t nowMs_ = 0;
     std::int64_t wallOffset_ = 0;
+    std::int64_t universalOffset_ = 0;
     bool running_ = false;
     unsigned kills_ = 0;
     int depth_ = 0;  // nested loops now running

@@ -193,6 +193,25 @@ INSTANTIATE_TEST_SUITE_P(
                                 ASSERT_TRUE(w.click(Control::setButton));
                             },
                             {"5A F1 D6 0B 76"}, 1},
+                    // The run waits for its first stage: its target of none
+                    // must not replace the typed value (code 0 is -273,0).
+                    SetCase{"APressThenTheRunStartedInTheSameExchange",
+                            [](World& w) {
+                                w.type(Control::setpointEdit, "30");
+                                ASSERT_TRUE(w.click(Control::setButton));
+                                ASSERT_TRUE(w.click(Control::runButton));
+                            },
+                            {"5A F1 D6 0B 76"}, 0},
+                    SetCase{"APressThenAListChangeWhileTheRunWaits",
+                            [](World& w) {
+                                ASSERT_TRUE(w.click(Control::runButton));
+                                w.runFor(1000);
+                                w.runUntil([] { return !requestInFlight(); }, 1000);
+                                w.type(Control::setpointEdit, "30");
+                                ASSERT_TRUE(w.click(Control::setButton));
+                                ASSERT_TRUE(w.addStage("60,0", 0, 5));
+                            },
+                            {"5A F1 D6 0B 76"}, 0},
                     SetCase{"NoValidTemperatureNoCommand",
                             [](World& w) {
                                 w.type(Control::setpointEdit, "-");

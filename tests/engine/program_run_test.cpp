@@ -104,12 +104,16 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<ProgramCase>& info) { return std::string(info.param.name); });
 
 // The list changed during a run: the run goes on at the stage of the clock
-// in the changed program, and sends its temperature at the next tick.
+// in the changed program and sends its temperature at the next tick, or ends
+// with the completion message when the changed program is over. Nothing that
+// has ended goes out again.
 struct ListChangeCase {
     const char* name;
+    std::int64_t at;  // when the list changes
     std::function<void(World&)> change;
-    std::uint16_t sentNext;  // the temperature the next tick sends
+    std::vector<std::uint16_t> sent;  // the temperatures sent from the change on
     int selectedAfter;
+    bool completes = false;
 };
 
 class ListChangesDuringARun : public testing::TestWithParam<ListChangeCase> {};
@@ -120,35 +124,53 @@ TEST_P(ListChangesDuringARun, ResynchroniseAtOnce) {
     w.boxRule = answerBy({{"будет удалён", BoxReply{box::answerOk, 0}}});
     ASSERT_TRUE(startAndConnect(w, {{kA, 0, 2}, {kB, 0, 2}, {kC, 0, 2}}, kNoon, false));
     ASSERT_TRUE(w.click(Control::runButton));
-    w.runUntilWall(kNoon + 70);
+    w.runUntilWall(c.at);
     w.runUntil([] { return !requestInFlight(); }, 1000);
     const std::size_t mark = w.wire().size();
     c.change(w);
     w.runFor(1000);
-    const auto sets = w.setCommands(mark);
-    ASSERT_FALSE(sets.empty());
-    EXPECT_EQ(sets[0].code(), c.sentNext);
-    EXPECT_TRUE(runActive());
+    std::vector<std::uint16_t> sent;
+    for (const Frame& f : w.setCommands(mark)) sent.push_back(f.code());
+    EXPECT_EQ(sent, c.sent);
+    EXPECT_EQ(runActive(), !c.completes);
     EXPECT_EQ(w.selectedRow(), c.selectedAfter);
-    EXPECT_EQ(w.boxesWithText(kCompleted).size(), 0u);
+    EXPECT_EQ(w.boxesWithText(kCompleted).size(), c.completes ? 1u : 0u);
+}
+
+// A 12:00-12:02, B 12:02-12:04, C 12:04-12:06.
+void deleteRow(World& w, int row) {
+    w.clickRow(row);
+    w.pressDelete();
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Changes, ListChangesDuringARun,
-    testing::Values(ListChangeCase{"DeleteTheRunningStage",
-                                   [](World& w) {
-                                       w.clickRow(0);
-                                       w.pressDelete();
-                                   },
-                                   kB, 0},
-                    ListChangeCase{"EditTheRunningStagesTemperature",
+    testing::Values(ListChangeCase{"DeleteTheRunningStage", kNoon + 70, [](World& w) { deleteRow(w, 0); }, {kB}, 0},
+                    ListChangeCase{"EditTheRunningStagesTemperature", kNoon + 70,
                                    [](World& w) {
                                        w.doubleClickRow(0);
                                        w.type(Control::stageTempEdit, "42,5");
                                        ASSERT_TRUE(w.click(Control::addStageButton));
                                    },
-                                   3155, 0},
-                    ListChangeCase{"AppendAStage", [](World& w) { ASSERT_TRUE(w.addStage("60,0", 0, 5)); }, kA, 0}),
+                                   {3155}, 0},
+                    ListChangeCase{"AppendAStage", kNoon + 70, [](World& w) { ASSERT_TRUE(w.addStage("60,0", 0, 5)); },
+                                   {kA}, 0},
+                    // The bath keeps C's temperature: B, which has ended, is not sent again.
+                    ListChangeCase{"DeleteTheRunningLastStage", kNoon + 5 * 60 + 10, [](World& w) { deleteRow(w, 2); },
+                                   {}, -1, true},
+                    // B and C move two minutes earlier: the program is over, and C was sent.
+                    ListChangeCase{"DeleteAStageBeforeTheRunningLastOne", kNoon + 5 * 60 + 10,
+                                   [](World& w) { deleteRow(w, 0); }, {}, -1, true},
+                    // Asleep through C: C goes out and the completion waits for the next
+                    // tick; a stage appended over the present minute runs instead.
+                    ListChangeCase{"AppendOverAPendingCompletion", kNoon + 3 * 60,
+                                   [](World& w) {
+                                       w.sleep(4 * 60'000);
+                                       ASSERT_TRUE(w.runUntil([&w] { return w.setCommands().back().code() == kC; },
+                                                              1000));
+                                       ASSERT_TRUE(w.addStage("60,0", 0, 5));
+                                   },
+                                   {kC, kE}, 3}),
     [](const testing::TestParamInfo<ListChangeCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

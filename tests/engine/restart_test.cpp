@@ -125,11 +125,16 @@ TEST(KillAndRestart, AfterTheProgramsEndTheRunIsNotResumed) {
 // D 13:20-13:30.
 const std::vector<StageSpec> kLong{{kA, 0, 10}, {kB, 1, 0}, {kC, 0, 10}, {kD, 0, 10}};
 
+// How the clock changes: set (universal time too), through a change of
+// time zone or daylight saving time (local time alone), or the computer
+// sleeps.
+enum class Change { set, zone, sleep };
+
 struct JumpCase {
     const char* name;
     std::int64_t at;  // local time of the change
     std::int64_t by;  // seconds the clock jumps, or the computer sleeps
-    bool sleep;
+    Change how;
     std::vector<std::uint16_t> sequence;  // the temperatures sent, in order
     std::uint16_t sentAtOnce;             // sent within a second of the change (0: nothing new)
     std::function<void(World&)> meanwhile;  // after the change
@@ -138,7 +143,7 @@ struct JumpCase {
 
 class ClockChanges : public testing::TestWithParam<JumpCase> {};
 
-TEST_P(ClockChanges, NeverBringBackAnEndedStage) {
+TEST_P(ClockChanges, BringBackAnEndedStageOnlyWhenTheClockIsCorrected) {
     const JumpCase& c = GetParam();
     World w(startingAt(kNoon - 20));
     ASSERT_TRUE(startAndConnect(w, kLong, kNoon, false));
@@ -146,8 +151,8 @@ TEST_P(ClockChanges, NeverBringBackAnEndedStage) {
     w.runUntilWall(c.at);
     w.runUntil([] { return !requestInFlight(); }, 1000);
     const std::size_t mark = w.wire().size();
-    if (c.sleep) w.sleep(c.by * 1000);
-    else w.jumpClock(c.by);
+    if (c.how == Change::sleep) w.sleep(c.by * 1000);
+    else w.jumpClock(c.by, c.how == Change::set ? World::Jump::set : World::Jump::zone);
     const std::int64_t changed = w.nowMs();
     if (c.meanwhile) c.meanwhile(w);
 
@@ -173,29 +178,55 @@ const std::int64_t k1205 = kNoon + 5 * 60;
 INSTANTIATE_TEST_SUITE_P(
     Jumps, ClockChanges,
     testing::Values(
-        JumpCase{"ForwardOverAWholeStage", k1205 + 20, 70 * 60, false, {kA, kC, kD}, kC, {}, nullptr},
-        JumpCase{"ForwardPastTheEndAfterTheLastStageBegan", kNoon + 85 * 60, 10 * 60, false, {kA, kB, kC, kD}, 0, {},
-                 nullptr},
-        JumpCase{"FallBackDuringALongStage", kNoon + 30 * 60, -3600, false, {kA, kB, kC, kD}, 0, {}, nullptr},
-        JumpCase{"BackFiveMinutesAfterAStageBegan", kNoon + 71 * 60, -5 * 60, false, {kA, kB, kC, kD}, 0, {},
-                 nullptr},
-        JumpCase{"SleepOverAStageStart", k1205, 10 * 60, true, {kA, kB, kC, kD}, kB, {}, nullptr},
-        JumpCase{"SpringForwardKeepsTheMinuteNumber", k1205 + 30, 3600, false, {kA, kB, kC, kD}, kB, {},
+        JumpCase{"ForwardOverAWholeStage", k1205 + 20, 70 * 60, Change::set, {kA, kC, kD}, kC, {}, nullptr},
+        JumpCase{"ForwardPastTheEndAfterTheLastStageBegan", kNoon + 85 * 60, 10 * 60, Change::set, {kA, kB, kC, kD}, 0,
+                 {}, nullptr},
+        JumpCase{"FallBackDuringALongStage", kNoon + 30 * 60, -3600, Change::zone, {kA, kB, kC, kD}, 0, {}, nullptr},
+        JumpCase{"ZoneBackFiveMinutesAfterAStageBegan", kNoon + 71 * 60, -5 * 60, Change::zone, {kA, kB, kC, kD}, 0,
+                 {}, nullptr},
+        JumpCase{"SetBackFiveMinutesAfterAStageBegan", kNoon + 71 * 60, -5 * 60, Change::set,
+                 {kA, kB, kC, kB, kC, kD}, kB, {}, "a corrected clock leaves the run in a stage of the future"},
+        JumpCase{"AMistakenStepForwardCorrectedAMinuteLater", k1205 + 20, 70 * 60, Change::set,
+                 {kA, kC, kA, kB, kC, kD}, kC,
+                 [](World& w) {
+                     w.runFor(60'000);
+                     const std::size_t mark = w.wire().size();
+                     w.jumpClock(-70 * 60, World::Jump::set);
+                     w.runFor(1000);
+                     const auto sets = w.setCommands(mark);
+                     ASSERT_FALSE(sets.empty());
+                     EXPECT_EQ(sets[0].code(), kA) << "the stage of the corrected minute, at once";
+                     EXPECT_EQ(w.selectedRow(), 0);
+                 },
+                 "a run stays in a later stage until the clock catches up with a mistaken step"},
+        JumpCase{"ACorrectionCancelsAPendingCompletion", kNoon + 75 * 60, 20 * 60, Change::set,
+                 {kA, kB, kC, kD, kC, kD}, kD,
+                 [](World& w) {
+                     // The last stage went out; the completion waits for the next tick.
+                     ASSERT_TRUE(w.runUntil([&w] { return w.setCommands().back().code() == kD; }, 2000));
+                     w.jumpClock(-20 * 60, World::Jump::set);
+                     w.runFor(2000);
+                     EXPECT_TRUE(runActive()) << "stage C of 13:15 runs again";
+                     EXPECT_EQ(w.boxesWithText(kCompleted).size(), 0u);
+                 },
+                 "a completion still pending survives a correction of the clock"},
+        JumpCase{"SleepOverAStageStart", k1205, 10 * 60, Change::sleep, {kA, kB, kC, kD}, kB, {}, nullptr},
+        JumpCase{"SpringForwardKeepsTheMinuteNumber", k1205 + 30, 3600, Change::zone, {kA, kB, kC, kD}, kB, {},
                  "a catch-up after a jump compares whole minutes, not minute numbers"},
-        JumpCase{"FallBackWithALinkHiccup", kNoon + 30 * 60, -3600, false, {kA, kB, kC, kD}, 0,
+        JumpCase{"FallBackWithALinkHiccup", kNoon + 30 * 60, -3600, Change::zone, {kA, kB, kC, kD}, 0,
                  [](World& w) {
                      w.boxRule = answerBy({{kLostCaption, BoxReply{box::answerOk, 600'000}}});
                      w.runFor(10 * 60'000);
                      w.thermostat().dropReplies(2);
                  },
                  "a clock set back never brings back an ended stage after a lost link"},
-        JumpCase{"FallBackAndAListEdit", kNoon + 30 * 60, -3600, false, {kA, kB, kC, kD, kE}, 0,
+        JumpCase{"FallBackAndAListEdit", kNoon + 30 * 60, -3600, Change::zone, {kA, kB, kC, kD, kE}, 0,
                  [](World& w) {
                      w.runFor(10 * 60'000);
                      w.addStage("60,0", 0, 5);
                  },
                  "a clock set back never brings back an ended stage after a list edit"},
-        JumpCase{"SleepThroughTheLastStage", kNoon + 75 * 60, 20 * 60, true, {kA, kB, kC, kD}, kD, {},
+        JumpCase{"SleepThroughTheLastStage", kNoon + 75 * 60, 20 * 60, Change::sleep, {kA, kB, kC, kD}, kD, {},
                  "a run completed by the clock first sends the last stage"}),
     [](const testing::TestParamInfo<JumpCase>& info) { return std::string(info.param.name); });
 

@@ -65,6 +65,8 @@ INSTANTIATE_TEST_SUITE_P(
                     {{2930, 1, 0}}, {26, 2, 1, 6, 5}, 0, {"01", "02", "26", "06", "05"}, false, {26, 2, 1, 6, 5}},
         StartUpCase{"AStoredStartMomentIsNotRestoredWhenThePortIsMissing", wallSeconds(2026, 3, 15, 9, 30), false,
                     {{2930, 1, 0}}, {26, 2, 1, 6, 5}, 2, {"15", "03", "26", "09", "30"}, false, {26, 3, 15, 9, 30}},
+        StartUpCase{"AnOverRunWithItsPortMissingShowsThePresent", wallSeconds(2026, 3, 15, 9, 30), true,
+                    {{2930, 99, 59}}, {26, 3, 1, 8, 0}, 2, {"15", "03", "26", "09", "30"}, false, {26, 3, 15, 9, 30}},
         StartUpCase{"ARunWhoseEndHasPassedIsCleared", wallSeconds(2026, 3, 15, 9, 30), true,
                     {{2930, 99, 59}, {2930, 99, 59}}, {26, 3, 1, 8, 0}, 0, {"01", "03", "26", "08", "00"}, false,
                     {26, 3, 1, 8, 0}},
@@ -151,7 +153,7 @@ INSTANTIATE_TEST_SUITE_P(
                         EXPECT_FALSE(w.control(Control::runButton).enabled);
                     }},
         LeftRunCase{"AnEditWhileTheRunWaitsIsKeptAndAnInvalidMomentNeverRuns",
-                    "an edit of the start fields while a run waits is lost; a month of 13 runs for ever hidden",
+                    "an edit of the start fields while a run waits is lost; a month of 00 runs every stage as over",
                     [](World& w) {
                         w.settingsFile = settingsBytes(kProgram, localTimeAt(kNoon), true, 2);
                         w.start();
@@ -159,13 +161,15 @@ INSTANTIATE_TEST_SUITE_P(
                         EXPECT_EQ(w.boxes().size(), 1u) << "told once that the run waits";
                         ASSERT_TRUE(w.type(Control::startMinuteEdit, "01"));
                         EXPECT_EQ(fileWord(w.settingsFile, 11), 1u) << "the edited moment is kept at once";
-                        ASSERT_TRUE(w.type(Control::startMonthEdit, "13"));
+                        ASSERT_TRUE(w.type(Control::startMonthEdit, "00"));
                         w.choosePort(0);
                         ASSERT_TRUE(w.click(Control::connectButton));
                         ASSERT_TRUE(w.runUntil([] { return linkIsUp(); }, 3000));
                         w.runFor(2000);
                         EXPECT_TRUE(runActive());
                         EXPECT_TRUE(w.setCommands().empty()) << "no stage from a moment that is not valid";
+                        EXPECT_TRUE(w.boxesWithText(kCompleted).empty());
+                        EXPECT_EQ(w.settingsFile[1], 0xFF) << "the run keeps its flag";
                         EXPECT_TRUE(w.control(Control::startMonthEdit).visible);
                         ASSERT_TRUE(w.type(Control::startMonthEdit, "01"));
                         w.runFor(1000);

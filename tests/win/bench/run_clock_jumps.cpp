@@ -3,8 +3,10 @@
 // thermostat, resuming a run of 40 five-minute stages from 12:00 on 1 January
 // 2030. The test's clock stands in for the computer's; it moves 2 s per tick
 // of the exchange cycle, jumps forward an hour at 12:30 and back an hour at
-// 14:00, and in the repeated hour, at 13:20, two replies are lost: the link is
-// lost and comes back, and the run resumes. Prints every set command with the
+// 14:00 (local time alone: universal time runs on, as through a change of
+// daylight saving time), and in the repeated hour, at 13:20, two replies are lost: the link is
+// lost and comes back, and the run resumes. At 14:30 the clock is set 20
+// minutes forward by mistake and corrected a minute later. Prints every set command with the
 // clock at the tick that sent it, and which stages were sent, skipped or held.
 // Figures only.
 #include <windows.h>
@@ -78,20 +80,38 @@ int main() {
     const std::int64_t forwardAt = 12 * 3600 + 30 * 60;
     const std::int64_t backAt = 14 * 3600;
     const std::int64_t hiccupAt = 13 * 3600 + 20 * 60;
-    bool jumpedForward = false, jumpedBack = false, hiccup = false;
+    // Then, at 14:30, the clock is set forward 20 minutes by mistake (universal
+    // time with it) and corrected a minute later.
+    const std::int64_t mistakeAt = 14 * 3600 + 30 * 60;
+    std::int64_t mistakenUntil = 0;
+    bool jumpedForward = false, jumpedBack = false, hiccup = false, mistaken = false, corrected = false;
     std::map<int, std::string> firstSent;
     int wrong = 0;
     std::printf("set commands (clock at the tick that sent them):\n");
     while (runActive()) {
         if (!jumpedForward && clock >= forwardAt) {
             clock += 3600;
+            shiftFakeZone(3600);
             jumpedForward = true;
             std::printf("  -- clock set forward from %s to %s\n", clockText(clock - 3600).c_str(),
                         clockText(clock).c_str());
         } else if (!jumpedBack && clock >= backAt) {
             clock -= 3600;
+            shiftFakeZone(-3600);
             jumpedBack = true;
             std::printf("  -- clock set back from %s to %s\n", clockText(clock + 3600).c_str(),
+                        clockText(clock).c_str());
+        }
+        if (jumpedBack && !mistaken && clock >= mistakeAt) {
+            clock += 20 * 60;
+            mistaken = true;
+            mistakenUntil = clock + 60;
+            std::printf("  -- clock set forward by mistake from %s to %s\n", clockText(clock - 20 * 60).c_str(),
+                        clockText(clock).c_str());
+        } else if (mistaken && !corrected && clock >= mistakenUntil) {
+            clock -= 20 * 60;
+            corrected = true;
+            std::printf("  -- clock corrected from %s to %s\n", clockText(clock + 20 * 60).c_str(),
                         clockText(clock).c_str());
         }
         setClock(clock);

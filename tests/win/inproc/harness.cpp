@@ -13,6 +13,7 @@ namespace {
 
 SYSTEMTIME fakeNow = {2026, 12, 1, 7, 10, 0, 0, 0};
 DWORD fakeTicks = 1000000;
+std::int64_t fakeZoneShift = 0;
 std::string settingsPath;
 
 BOOL CALLBACK findDialog(HWND window, LPARAM out) {
@@ -25,7 +26,16 @@ BOOL CALLBACK findDialog(HWND window, LPARAM out) {
 
 }  // namespace
 
-void readLocalTime(SYSTEMTIME& now) { now = fakeNow; }
+// Universal time follows the fake local time, less the zone's shifts.
+void readClock(SYSTEMTIME& local, std::int64_t& universalSeconds) {
+    local = fakeNow;
+    FILETIME file{};
+    SystemTimeToFileTime(&fakeNow, &file);
+    universalSeconds =
+        static_cast<std::int64_t>((static_cast<ULONGLONG>(file.dwHighDateTime) << 32 | file.dwLowDateTime) / 10'000'000) -
+        fakeZoneShift;
+}
+void shiftFakeZone(std::int64_t seconds) { fakeZoneShift += seconds; }
 DWORD tickCount() { return fakeTicks; }
 
 void setFakeLocalTime(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second) {

@@ -14,6 +14,9 @@
 
 // The program's clock in these tests (replaces the shipped clock.cpp).
 void setFakeLocalTime(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second = 0);
+// The local time the next setFakeLocalTime gives moves by seconds more than
+// universal time (a change of daylight saving time or of time zone).
+void shiftFakeZone(std::int64_t seconds);
 void setFakeTicks(DWORD ticks);
 void advanceFakeTicks(DWORD ms);
 

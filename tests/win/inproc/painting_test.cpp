@@ -110,8 +110,8 @@ COLORREF darkest(const Canvas& canvas, RECT r) {
     return best;
 }
 
-PaintState state(LinkState link, bool locked = false, bool running = false, std::int16_t tenths = 253) {
-    return PaintState{link, tenths, locked, running, 1, "00.00.00", "00:00"};
+PaintState state(LinkState link, bool locked = false, bool runShown = false, std::int16_t tenths = 253) {
+    return PaintState{link, tenths, locked, runShown, 1, "00.00.00", "00:00"};
 }
 
 class Painting : public testing::Test {
@@ -274,14 +274,15 @@ TEST_F(Painting, StartMomentSeparatorsHiddenWhileARunIsShown) {
     const RECT separators[] = {{361, 30, 365, 45}, {382, 30, 386, 45}, {430, 29, 435, 44}};
     struct Case {
         LinkState link;
-        bool running;
+        bool runShown;
         bool shown;
     };
-    // At start-up a run read from the settings file does not hide them yet.
-    for (Case c : {Case{linkStartUp, true, true}, Case{linkUp, false, true}, Case{linkUp, true, false},
-                   Case{linkDown, true, false}, Case{linkLost, true, false}}) {
-        SCOPED_TRACE(testing::Message() << int(c.link) << " running " << c.running);
-        canvas.paint(state(c.link, false, c.running));
+    // A run read from the settings file shows the start fields until it is
+    // resumed: at start-up, and while it waits after a failed first attempt.
+    for (Case c : {Case{linkStartUp, false, true}, Case{linkUp, false, true}, Case{linkUp, true, false},
+                   Case{linkDown, false, true}, Case{linkLost, true, false}}) {
+        SCOPED_TRACE(testing::Message() << int(c.link) << " run shown " << c.runShown);
+        canvas.paint(state(c.link, false, c.runShown));
         for (const RECT& r : separators) EXPECT_EQ(c.shown, !ink(canvas, r, white).empty());
         EXPECT_EQ(c.shown ? sys(COLOR_WINDOWTEXT) : white, canvas.at(400, 48));
         EXPECT_EQ(white, canvas.at(470, 35));  // the strip itself stays white

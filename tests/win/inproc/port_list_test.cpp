@@ -46,6 +46,28 @@ TEST(PortList, ASavedIndexBeyondTheListSelectsNothingAndIsKept) {
     EXPECT_EQ(2, settingsFileBytes()[0]);
 }
 
+// A run left in the file whose saved port is gone waits for the operator's
+// connection, and says so once, a second after start-up.
+TEST(PortList, ARunLeftInTheFileWithItsPortMissingTellsThatItWaits) {
+    SerialPortsOverride ports(twoPorts());
+    setFakeLocalTime(2026, 1, 10, 8, 0);
+    SettingsBytes file;
+    file.portIndex = 2;
+    file.runFlag = 0xFF;
+    file.start[0] = 26, file.start[1] = 1, file.start[2] = 10, file.start[3] = 7, file.start[4] = 30;
+    file.stages = {{2930, 99, 0}};
+    useSettingsFile(file.bytes());
+    BoxAnswerer answerer(IDOK, 2);
+    HWND window = openMainWindow();
+    ASSERT_TRUE(IsWindow(window));
+    pumpMessages(2500);
+    const std::vector<SeenBox>& boxes = answerer.boxesSoFar();
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_NE(std::string::npos, boxes[0].text.find("после подключения к термостату"));
+    closeMainWindow(window);
+    EXPECT_EQ(0xFF, settingsFileBytes()[1]);
+}
+
 TEST(PortList, NamesThatDoNotFitTheBuffersAreSkipped) {
     // Data of 31 characters fits with its terminating zero; 32 do not. A
     // value name of 32 characters or more does not fit either.

@@ -590,6 +590,12 @@ TEST_F(StageList, PastedTextIsCheckedAsTypedText) {
     paste(c.startMonthEdit, "1x");
     EXPECT_FALSE(startMomentValid());
     EXPECT_EQ(listCell(c.stageList, 0, 3), " ");
+    // Left, the field shows the number it stands for, and is judged by it.
+    SendMessageA(c.startMonthEdit, WM_KILLFOCUS, 0, 0);
+    drainMessages();
+    EXPECT_EQ(windowText(c.startMonthEdit), "10");
+    EXPECT_TRUE(startMomentValid());
+    EXPECT_EQ(listCell(c.stageList, 0, 3), "12.10.26");
     closeMainWindow(window);
 }
 
