@@ -124,4 +124,28 @@ TEST(RunSchedule, AClockSetBackNeverBringsBackAnEndedStage) {
               {at(25, 1, 1, 1, 29), MinuteStep::complete, false, 3}});
 }
 
+TEST(RunSchedule, ACorrectedClockMovesTheLatestMinuteBackButNeverBelowThePresent) {
+    TickMemory memory = after(at(25, 1, 1, 1, 10));
+    const struct {
+        ClockStamp present;
+        std::int64_t universal;
+        bool corrected;
+        ClockStamp latest;
+    } steps[] = {
+        {at(25, 1, 1, 1, 10), 10'000, false, at(25, 1, 1, 1, 10)},  // the first reading
+        {at(25, 1, 1, 0, 10), 10'001, false, at(25, 1, 1, 1, 10)},  // daylight saving: local time alone
+        {at(25, 1, 1, 0, 9), 9'911, false, at(25, 1, 1, 1, 10)},    // 90 s back is no correction
+        {at(25, 1, 1, 0, 4), 9'611, true, at(25, 1, 1, 1, 5)},      // set back 5 min: so is the latest
+        {at(24, 12, 31, 23, 0), 2'411, true, at(24, 12, 31, 23, 5)},  // 2 h back, an hour still ahead
+        {at(24, 12, 31, 22, 0), -4'789, true, at(24, 12, 31, 22, 0)},  // 2 h more: the present
+    };
+    for (const auto& step : steps) {
+        EXPECT_EQ(noticeClockCorrection(memory, step.present, step.universal), step.corrected) << step.universal;
+        runMinute(memory, step.present);
+        EXPECT_EQ(memory.latest, step.latest) << step.universal;
+        EXPECT_EQ(memory.lookUp, step.corrected);
+        memory.lookUp = false;
+    }
+}
+
 }  // namespace
