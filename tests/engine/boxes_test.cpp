@@ -2,8 +2,8 @@
 // the timers and the replies go on: a stage boundary falls inside the wait.
 #include <gtest/gtest.h>
 
-#include "app/engine.h"
-#include "control/run.h"
+#include "front.h"
+#include "run/run.h"
 #include "recording/recording.h"
 #include "run_checks.h"
 #include "scenario.h"

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "app/engine.h"
-#include "app/settings.h"
-#include "app/settings_record.h"
+#include "front.h"
+#include "settings/settings.h"
+#include "settings/settings_record.h"
 #include "link/frames.h"
 #include "program/input_rules.h"
 #include "recording/record_format.h"

@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "app/seat.h"
+#include "seat.h"
 #include "thermostat.h"
 
 namespace world {

@@ -3,8 +3,8 @@
 // connection attempts.
 #include <gtest/gtest.h>
 
-#include "app/engine.h"
-#include "control/run.h"
+#include "front.h"
+#include "run/run.h"
 #include "recording/recording.h"
 #include "run_checks.h"
 #include "scenario.h"

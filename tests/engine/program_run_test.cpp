@@ -3,8 +3,8 @@
 // controls, the boxes and the settings file show.
 #include <gtest/gtest.h>
 
-#include "app/engine.h"
-#include "control/run.h"
+#include "front.h"
+#include "run/run.h"
 #include "run_checks.h"
 #include "scenario.h"
 

@@ -3,7 +3,7 @@
 // what a lost link, a link given up and a failed write do to them.
 #include <gtest/gtest.h>
 
-#include "app/engine.h"
+#include "front.h"
 #include "recording/recording.h"
 #include "scenario.h"
 

@@ -9,8 +9,8 @@
 #include <cstdio>
 #include <random>
 
-#include "app/engine.h"
-#include "control/run.h"
+#include "front.h"
+#include "run/run.h"
 #include "recording/recording.h"
 #include "run_checks.h"
 #include "scenario.h"

@@ -3,8 +3,8 @@
 // and the file rewritten with the start moment and nothing else changed.
 #include <gtest/gtest.h>
 
-#include "app/engine.h"
-#include "control/run.h"
+#include "front.h"
+#include "run/run.h"
 #include "scenario.h"
 
 namespace world {

@@ -3,7 +3,7 @@
 // bytes, so AddressSanitizer reports any read past the input. Every property
 // the rest of the program relies on is checked here; a violation aborts, which
 // libFuzzer reports as a crash and saves as an artifact.
-#include "app/settings_record.h"
+#include "settings/settings_record.h"
 
 #include <cstddef>
 #include <cstdint>

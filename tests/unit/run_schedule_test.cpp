@@ -1,4 +1,4 @@
-#include "control/run_schedule.h"
+#include "run/run_schedule.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // More cases for the settings loader: files cut at every length,
 // counts against the bytes held, and path fields at their full length.
-#include "app/settings_record.h"
+#include "settings/settings_record.h"
 
 #include <gtest/gtest.h>
 

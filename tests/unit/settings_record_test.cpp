@@ -1,6 +1,6 @@
 // The settings file's bytes, against the worked examples of the file layout,
 // and the loader on short, long and damaged files.
-#include "app/settings_record.h"
+#include "settings/settings_record.h"
 
 #include <gtest/gtest.h>
 

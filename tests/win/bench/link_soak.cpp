@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
-#include "app/seat.h"
-#include "app/settings.h"
+#include "main_window.h"
+#include "seat.h"
+#include "settings/settings.h"
 #include "harness.h"
 #include "link/protocol.h"
 #include "simulator.h"

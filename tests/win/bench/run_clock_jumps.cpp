@@ -17,10 +17,10 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
-#include "app/seat.h"
-#include "app/settings.h"
-#include "control/run.h"
+#include "main_window.h"
+#include "seat.h"
+#include "settings/settings.h"
+#include "run/run.h"
 #include "harness.h"
 #include "link/protocol.h"
 #include "simulator.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/settings_record.h"
+#include "settings/settings_record.h"
 #include "seen_windows.h"
 #include "wait.h"
 

@@ -3,11 +3,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/clock.h"
-#include "app/main_window.h"
-#include "app/settings.h"
-#include "app/settings_file.h"
-#include "app/startup.h"
+#include "clock.h"
+#include "main_window.h"
+#include "settings/settings.h"
+#include "settings_file.h"
+#include "startup.h"
 
 namespace {
 

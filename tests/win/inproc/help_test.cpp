@@ -6,9 +6,9 @@
 #include <functional>
 #include <string>
 
-#include "app/about.h"
-#include "app/help.h"
-#include "app/startup.h"
+#include "about.h"
+#include "help.h"
+#include "startup.h"
 #include "harness.h"
 
 namespace {

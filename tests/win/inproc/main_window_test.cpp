@@ -7,9 +7,9 @@
 
 #include <algorithm>
 
-#include "app/main_window.h"
+#include "main_window.h"
 #include "harness.h"
-#include "app/edit_fields.h"
+#include "edit_fields.h"
 #include "window_support.h"
 
 namespace {

@@ -6,10 +6,10 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/main_window.h"
-#include "app/painting.h"
+#include "main_window.h"
+#include "painting.h"
 #include "harness.h"
-#include "resources/resource.h"
+#include "resource.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 
 #include <algorithm>
 
-#include "app/main_window.h"
+#include "main_window.h"
 #include "harness.h"
-#include "link/port_list.h"
+#include "port_list.h"
 #include "window_support.h"
 
 namespace {

@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
-#include "app/settings.h"
+#include "main_window.h"
+#include "settings/settings.h"
 #include "harness.h"
 #include "recording/recording.h"
-#include "resources/resource.h"
+#include "resource.h"
 #include "window_support.h"
 
 namespace {

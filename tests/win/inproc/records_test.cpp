@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
-#include "link/serial_port.h"
-#include "platform/tool_info.h"
+#include "serial_port.h"
+#include "tool_info.h"
 
 namespace {
 

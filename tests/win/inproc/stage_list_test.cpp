@@ -5,11 +5,11 @@
 
 #include <windows.h>
 
-#include "app/main_window.h"
-#include "app/settings.h"
-#include "control/run.h"
+#include "main_window.h"
+#include "settings/settings.h"
+#include "run/run.h"
 #include "harness.h"
-#include "app/edit_fields.h"
+#include "edit_fields.h"
 #include "program/input_fields.h"
 #include "program/stage_list.h"
 #include "window_support.h"

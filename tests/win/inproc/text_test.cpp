@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "app/startup.h"
+#include "startup.h"
 
 TEST(Text, WindowTitleIsStoredInCodePage1251) {
     // "Управление термостатом КРМ-Д" in Windows-1251.

@@ -7,13 +7,13 @@
 
 #include <algorithm>
 
-#include "app/main_window.h"
-#include "app/seat.h"
-#include "app/settings.h"
-#include "control/run.h"
+#include "main_window.h"
+#include "seat.h"
+#include "settings/settings.h"
+#include "run/run.h"
 #include "harness.h"
 #include "link/protocol.h"
-#include "link/serial_port.h"
+#include "serial_port.h"
 #include "port_calls_watch.h"
 #include "simulator.h"
 #include "window_support.h"

@@ -1,6 +1,6 @@
 #include "port_calls_watch.h"
 
-#include "link/port_calls.h"
+#include "port_calls.h"
 
 namespace {
 

@@ -1,4 +1,0 @@
-#include "app/window_names.h"
-
-const char kMainWindowClass[] = "termostat";
-const char kMainWindowTitle[] = "Управление термостатом КРМ-Д";

@@ -1,0 +1,220 @@
+#include "front.h"
+
+#include "awake.h"
+#include "settings/settings.h"
+#include "window_names.h"
+#include "run/run.h"
+#include "link/connection.h"
+#include "link/protocol.h"
+#include "link/temperature.h"
+#include "program/input_fields.h"
+#include "program/stage_list.h"
+#include "recording/recording.h"
+
+namespace {
+
+constexpr char kCloseQuestion[] =
+    "    Закрытие программы прервёт процесс            \n\r"
+    "автоматического управления термостатом.\n\r"
+    "    При последующем запуске программа возобновит\n\r"
+    "управление, начиная с этапа, соответствующего\n\r"
+    "реальному времени момента запуска.\n\n\r"
+    "    Закрыть программу?\n\r";
+
+void showSetpoint(TemperatureCode code) {
+    char text[kTemperatureTextSize];
+    formatTemperature(tenthsFromCode(code), text);
+    seat().setText(Control::setpointEdit, text);
+}
+
+// What the link reports, and what follows from it for the controls, the
+// run and the recording.
+
+void onLinkConnected(TemperatureCode maintained) {
+    const Seat& s = seat();
+    showSetpoint(maintained);
+    s.enable(Control::connectButton, true);
+    s.enable(Control::portCombo, true);
+    s.show(Control::connectButton, false);
+    s.show(Control::portCombo, false);
+    s.enable(Control::recordButton, true);
+    s.repaint(Part::linkPanel);
+
+    if (runActive() && resumeRun()) return;
+    // No run, or one that did not resume: an idle connection.
+    if (fieldTemperature(Control::setpointEdit).valid) s.enable(Control::setButton, true);
+    applyRunButtonRule();
+}
+
+void onLinkStatusChanged(bool measuredChanged, bool maintainedChanged, TemperatureCode maintained) {
+    if (measuredChanged) seat().repaint(Part::readout);
+    if (!maintainedChanged) return;
+    // The bath now keeps another temperature than the running stage asks
+    // for (changed at its own panel, say): the stage's temperature again.
+    if (runWantsResend()) queueQuietSetCommand(targetCode());
+    showSetpoint(maintained);
+}
+
+void onLinkLost() { seat().enable(Control::setButton, false); }
+
+void onLinkGivenUp(LinkState from) {
+    const Seat& s = seat();
+    s.enable(Control::runButton, false);
+    s.enable(Control::recordButton, false);
+    endRecording();
+    s.enable(Control::connectButton, true);
+    s.enable(Control::portCombo, true);
+    // The first attempt since start-up passes silently; a run read from the
+    // file stays and waits for the thermostat (after a power cut it may
+    // answer later than the computer's first poll), and the operator is told.
+    if (from == linkStartUp) {
+        noticeRunWaiting(false);
+        return;
+    }
+    s.show(Control::portCombo, true);
+    s.show(Control::connectButton, true);
+    s.repaint(Part::linkPanel);
+    if (from == linkLost && runActive()) stopRun(false);
+}
+
+bool confirmationsQuiet() { return runActive(); }
+
+void onSetButton() {
+    const ParsedTemperature typed = fieldTemperature(Control::setpointEdit);
+    if (typed.valid) queueSetCommand(typed.code);
+}
+
+void onExchangeTimer() {
+    recordStep();
+    if (!runMinuteTick()) return;  // the run ended: this tick sends nothing
+    onExchangeTick();
+}
+
+void followListChange(ListChange change) {
+    if (change == ListChange::changed && runActive()) resyncRun();
+    // The run may have ended while the question was open.
+    else if (change == ListChange::cleared && runActive()) stopRun(false);
+}
+
+}  // namespace
+
+void resetEngine() {
+    resetLink();
+    resetRun();
+    resetStageList();
+    resetInputFields();
+    resetRecording();
+    resetAwake();
+    setLinkReports(LinkReports{onLinkConnected, onLinkStatusChanged, onLinkLost, onLinkGivenUp, confirmationsQuiet});
+}
+
+void startEngine(const char* savedPort) {
+    showIdleRunButton();
+    showIdleRecordButton();
+    fillStageList();
+    // A stored start moment makes every start connect by itself, when the
+    // saved port is listed; a port that cannot be opened is not reported.
+    // The stored moment comes back into the fields then, and always for a
+    // run left in the file, whose port may come up late (a USB adapter after
+    // a power cut): the run resumes from that moment once connected.
+    const bool stored = settings().startYear != 0;
+    const bool connectNow = stored && savedPort;
+    setUpStartMoment(connectNow || (stored && runActive()));
+    recomputeSchedule();
+    // Decided before any reply can resume the run, on the stored moment's
+    // schedule. A run already over brings back no start moment of its own:
+    // without the saved port the fields show the present.
+    keepRunOnlyIfAhead();
+    if (!connectNow && stored && !runActive()) {
+        setUpStartMoment(false);
+        recomputeSchedule();
+    }
+
+    if (settings().stageCount == 0) {
+        seat().enable(Control::clearListButton, false);
+        seat().enable(Control::runButton, false);
+    }
+    if (!connectNow || !connectPort(savedPort)) noticeRunWaiting(true);
+}
+
+void stopEngine() { storeStartMoment(); }
+
+bool closeAllowed() {
+    if (!linkIsUp() || !runActive()) return true;
+    return seat().messageBox(kCloseQuestion, kMainWindowTitle,
+                             box::yesNo | box::iconInformation | box::defaultButton2) == box::answerYes;
+}
+
+bool onEngineTimer(std::uintptr_t id) {
+    if (id > 0xFFFF) return false;
+    // No default: the compiler names a timer left without its owner.
+    switch (static_cast<Timer>(id)) {
+    case Timer::exchange: onExchangeTimer(); return true;
+    case Timer::reply: onReplyTimeout(); return true;
+    case Timer::stageTooltip: onStageTooltipTimer(); return true;
+    case Timer::runTooltip: onRunTooltipTimer(); return true;
+    case Timer::runWaiting: onRunWaitingTimer(); return true;
+    }
+    return false;
+}
+
+void onEngineReply(const std::uint8_t* reply, std::size_t n, std::uint16_t requestWord) {
+    onReplyArrived(reply, n, requestWord);
+}
+
+void onEngineButton(Control button, const char* portName) {
+    switch (button) {
+    case Control::connectButton: onConnectButton(portName ? portName : ""); break;
+    case Control::addStageButton: followListChange(onAddStageButton()); break;
+    case Control::clearListButton: followListChange(onClearListButton(runActive())); break;
+    case Control::setButton: onSetButton(); break;
+    case Control::recordButton: onRecordButton(); break;
+    case Control::runButton: onRunButton(); break;
+    default: break;
+    }
+}
+
+void onPortChosen(int index) {
+    // A change that leaves nothing selected has no index to keep.
+    if (index >= 0 && index <= 0xFF) {
+        setPortIndex(static_cast<std::uint8_t>(index));
+        saveSettings();
+    }
+    seat().focus(Control::connectButton);
+}
+
+void onEngineValueKey(Control field) { onValueKey(field, linkIsUp()); }
+
+void onEngineFieldChanged(Control field) {
+    const StartChange change = onFieldChanged(twoDigitFieldOf(field));
+    if (change == StartChange::none) return;
+    if (change == StartChange::invalid) {
+        blankSchedule();
+        return;
+    }
+    recomputeSchedule();
+    if (settings().stageCount != 0) refreshProgramPast();
+    if (runActive()) {
+        // A run waiting for the link (or for a valid start moment) resumes
+        // from the moment the fields now hold: it is kept at once.
+        storeStartMoment();
+        if (linkIsUp() && !runShown()) resumeRun();
+        return;
+    }
+    if (settings().stageCount != 0) applyRunButtonRule();
+}
+
+void onEngineFieldLeft(Control field) {
+    // A field left with a text that was no number shows the number it stands
+    // for, and the flags and the schedule follow what it now shows.
+    if (onFieldLeft(twoDigitFieldOf(field))) onEngineFieldChanged(field);
+}
+
+void onEngineStageDoubleClick() { onStageDoubleClick(); }
+
+void onEngineStageDeleteKey() {
+    int removed = -1;
+    const ListChange change = onStageDeleteKey(removed);
+    if (removed >= 0) noteStageRemoved(removed);
+    followListChange(change);
+}

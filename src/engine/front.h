@@ -1,0 +1,45 @@
+// The engine's front: what the main window routes to the engine, and the
+// reactions that several modules make together (the link up or given up: the
+// controls, the run and the recording). The window creates the controls and
+// the seat, then calls these. Portable: no Windows header.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "seat.h"
+
+// Every module's state as at program start, and the link's reports set.
+void resetEngine();
+
+// The window's controls exist: the captions, the rows from the settings, the
+// start-up connection on savedPort (null when the saved port is not listed),
+// the start moment, the schedule, and whether a run left in the file is
+// still ahead.
+void startEngine(const char* savedPort);
+
+// The window is being destroyed: the start moment is kept.
+void stopEngine();
+
+// True when the window may close; asks the operator while a run is shown.
+bool closeAllowed();
+
+// A timer of the main window fired: routed by its identifier to the module
+// that owns it. The window and the native tests deliver every timer through
+// this one rule; false when the identifier is no timer of the engine's.
+bool onEngineTimer(std::uintptr_t id);
+// A whole reply to the request last sent (requestWord its command word).
+void onEngineReply(const std::uint8_t* reply, std::size_t n, std::uint16_t requestWord);
+// A click on one of the engine's buttons; portName is the chosen port's name
+// (for connectButton).
+void onEngineButton(Control button, const char* portName);
+// The operator picked entry index of the port combo.
+void onPortChosen(int index);
+// A key changed a field (ValueKey for the two temperature fields, FieldKey's
+// fieldChanged for the two-digit ones); fieldLeft when a two-digit field lost
+// the focus.
+void onEngineValueKey(Control field);
+void onEngineFieldChanged(Control field);
+void onEngineFieldLeft(Control field);
+void onEngineStageDoubleClick();
+void onEngineStageDeleteKey();

@@ -1,0 +1,123 @@
+#include "recording/recording.h"
+
+#include <cstring>
+#include <string>
+
+#include "awake.h"
+#include "seat.h"
+#include "settings/settings.h"
+#include "link/protocol.h"
+#include "recording/record_format.h"
+
+const char kRecordCaption[] = "Запись в файл";
+// Kept whole in the program's data (not folded into the code that joins
+// them), where the guide's check of its messages finds them.
+extern const char kCannotWrite[] = "Не удалось записать значение температуры в файл\n\n\r";
+extern const char kCannotWriteTail[] = "\n\n\rЗапись значения температуры в файл прекращена.";
+
+namespace {
+
+constexpr char kStopCaption[] = "Закончить запись";
+constexpr char kStopQuestion[] = "Запись значения температуры в файл будет прекращена.";
+constexpr char kStopTip[] = " Прекратить запись значения температуры в файл ";
+constexpr char kStartTip[] = " Сохранять значение температуры в файл ";
+
+struct RecordingState {
+    bool fileOpen = false;
+    bool active = false;
+    RecordSchedule schedule;
+    // Path of the open file, for the message when a write fails.
+    char path[sizeof RecordChoice::path] = {};
+    // Counts endRecording calls: one made while the dialog is open (the link
+    // was given up) means the recording it starts must not go on.
+    unsigned endings = 0;
+};
+
+RecordingState state;
+
+void onWriteFailed() {
+    const std::string text = recordWriteFailedText(state.path);
+    // Ended before the box: the ticks its loop dispatches write nothing more.
+    endRecording();
+    seat().messageBox(text.c_str(), kRecordCaption, box::ok);
+}
+
+void begin(const RecordChoice& choice) {
+    const std::uint8_t index = choice.intervalIndex < kIntervalCount ? choice.intervalIndex : 0;
+    setRecordChoice(choice.fileChosen ? choice.folder : nullptr, choice.fileChosen ? choice.fileName : nullptr,
+                    index);
+    // The folder, the name and the interval are kept for the next recording.
+    saveSettings();
+    state.schedule.start(seat().tickCount(), intervalPeriods[index]);
+    std::memcpy(state.path, choice.path, sizeof state.path);
+    state.path[sizeof state.path - 1] = '\0';
+    state.fileOpen = true;
+    // Recording alone is unattended data collection too: a sleeping computer
+    // would leave a hole in it.
+    keepAwakeFor(AwakeFor::recording, true);
+}
+
+}  // namespace
+
+void showIdleRecordButton() {
+    seat().setText(Control::recordButton, kRecordCaption);
+    seat().setTip(Control::recordButton, kStartTip);
+}
+
+void recordStep() { recordTick(measuredTenths()); }
+
+void recordTick(std::int16_t tenths) {
+    if (!state.fileOpen) return;
+    // Each due value gets its line, those of missed ticks too (with the
+    // newest value), so that line n keeps standing for start + n intervals.
+    const std::uint64_t due = state.schedule.due(seat().tickCount());
+    if (due == 0) return;
+    const std::string line = makeValueLine(tenths);
+    std::string lines;
+    lines.reserve(line.size() * due);
+    for (std::uint64_t i = 0; i < due; ++i) lines += line;
+    if (!seat().writeRecordLine(lines.data(), lines.size())) onWriteFailed();
+}
+
+void endRecording() {
+    ++state.endings;
+    if (state.fileOpen) {
+        seat().closeRecordFile();
+        state.fileOpen = false;
+    }
+    keepAwakeFor(AwakeFor::recording, false);
+    seat().setText(Control::recordButton, kRecordCaption);
+    state.active = false;
+    seat().setTip(Control::recordButton, kStartTip);
+}
+
+void onRecordButton() {
+    if (!state.active) {
+        const unsigned endings = state.endings;
+        RecordChoice choice{};
+        if (!seat().chooseRecordFile(choice)) return;
+        begin(choice);
+        if (endings != state.endings) {
+            // The link was given up while the dialog was open.
+            endRecording();
+            return;
+        }
+        state.active = true;
+        seat().setText(Control::recordButton, kStopCaption);
+        seat().setTip(Control::recordButton, kStopTip);
+        return;
+    }
+    if (seat().messageBox(kStopQuestion, kRecordCaption, box::okCancel | box::defaultButton2) == box::answerOk)
+        endRecording();
+}
+
+bool recordingActive() { return state.active; }
+
+std::string recordWriteFailedText(const char* path) {
+    return std::string(kCannotWrite) + path + kCannotWriteTail;
+}
+
+void resetRecording() {
+    keepAwakeFor(AwakeFor::recording, false);
+    state = RecordingState{};
+}

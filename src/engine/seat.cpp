@@ -1,0 +1,46 @@
+#include "seat.h"
+
+namespace {
+
+void noFrame(const std::uint8_t*, std::size_t, std::size_t) {}
+bool noPort(const char*) { return false; }
+void nothing() {}
+bool closed() { return false; }
+void noTimer(Timer, unsigned) {}
+void noTimerStop(Timer) {}
+int noBox(const char*, const char*, unsigned) { return box::answerCancel; }
+void noClose(const char*) {}
+void noText(Control, const char*) {}
+void noRead(Control, char* out, std::size_t size) {
+    if (size) out[0] = '\0';
+}
+void noFlag(Control, bool) {}
+void noControl(Control) {}
+void noWidth(int) {}
+void noPart(Part) {}
+void noRow(int, const char*) {}
+void noRowIndex(int) {}
+void noCell(int, int, const char*) {}
+void noCellRead(int, int, char* out, std::size_t size) {
+    if (size) out[0] = '\0';
+}
+void noSelect(int, bool) {}
+int noMark() { return -1; }
+void noSave(const SettingsRecord&) {}
+bool noChoice(RecordChoice&) { return false; }
+bool noLine(const char*, std::size_t) { return false; }
+void noAwake(bool) {}
+ClockReading noTime() { return ClockReading{LocalTime{2000, 1, 1, 0, 0, 0}, 0}; }
+std::uint32_t noTicks() { return 0; }
+
+// Until the window sets its own, the engine acts on nothing.
+Seat current{noFrame,  noPort,    nothing,  closed,    noTimer,    noTimerStop,      noBox,
+             noClose,  noText,    noRead,   noFlag,    noFlag,     noControl,        noText,
+             noWidth,  noPart,    noRow,    noRowIndex, nothing,   noCell,           noCellRead,
+             noSelect, noRowIndex, noMark,  noSave,    noChoice,   noLine,           nothing,
+             noAwake,  noTime,    noTicks};
+
+}  // namespace
+
+void setSeat(const Seat& given) { current = given; }
+const Seat& seat() { return current; }

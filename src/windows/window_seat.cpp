@@ -1,0 +1,206 @@
+#include "window_seat.h"
+
+#include <commctrl.h>
+
+#include <cstring>
+
+#include "clock.h"
+#include "controls.h"
+#include "painting.h"
+#include "settings_file.h"
+#include "serial_port.h"
+#include "tool_info.h"
+#include "record_dialog.h"
+
+namespace {
+
+// Where the run button sits; its width follows the run.
+constexpr int kRunButtonX = 157;
+constexpr int kRunButtonY = 27;
+constexpr int kRunButtonHeight = 22;
+
+HWND mainWindow;
+// True while the engine writes a control's text: the change it makes is not
+// one of the operator's.
+bool writing = false;
+
+void writeFrame(const std::uint8_t* frame, std::size_t n, std::size_t replyLength) {
+    sendRequest(frame, n, replyLength);
+}
+
+bool openLine(const char* name) { return openPort(name, mainWindow); }
+void closeLine() { closePort(); }
+bool lineOpen() { return portOpen(); }
+
+void startTimer(Timer timer, unsigned ms) { SetTimer(mainWindow, static_cast<UINT_PTR>(timer), ms, nullptr); }
+void stopTimer(Timer timer) { KillTimer(mainWindow, static_cast<UINT_PTR>(timer)); }
+
+int messageBox(const char* text, const char* caption, unsigned style) {
+    return MessageBoxA(mainWindow, text, caption, style);
+}
+
+struct BoxSearch {
+    const char* caption;
+    HWND found;
+};
+
+BOOL CALLBACK findBox(HWND candidate, LPARAM parameter) {
+    auto* search = reinterpret_cast<BoxSearch*>(parameter);
+    char caption[64] = {};
+    GetWindowTextA(candidate, caption, sizeof caption);
+    if (std::strcmp(caption, search->caption) != 0) return TRUE;
+    search->found = candidate;
+    return FALSE;
+}
+
+// Looked for among this thread's windows, so that a window of the same title
+// elsewhere is never closed.
+void closeBox(const char* caption) {
+    BoxSearch search{caption, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), findBox, reinterpret_cast<LPARAM>(&search));
+    if (search.found) SendMessageA(search.found, WM_CLOSE, 0, 0);
+}
+
+void setText(Control control, const char* text) {
+    writing = true;
+    SendMessageA(controlWindow(control), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+    writing = false;
+}
+
+void getText(Control control, char* out, std::size_t size) {
+    if (!size) return;
+    out[0] = '\0';
+    SendMessageA(controlWindow(control), WM_GETTEXT, size, reinterpret_cast<LPARAM>(out));
+}
+
+void enable(Control control, bool on) { EnableWindow(controlWindow(control), on ? TRUE : FALSE); }
+void show(Control control, bool on) { ShowWindow(controlWindow(control), on ? SW_SHOW : SW_HIDE); }
+void focus(Control control) { SetFocus(controlWindow(control)); }
+
+void setTip(Control control, const char* text) {
+    if (!controls().toolTip) return;
+    TOOLINFOA tool = toolRecord(mainWindow, reinterpret_cast<UINT_PTR>(controlWindow(control)), text);
+    SendMessageA(controls().toolTip, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void placeRunButton(int width) {
+    MoveWindow(controls().runButton, kRunButtonX, kRunButtonY, width, kRunButtonHeight, TRUE);
+}
+
+void repaint(Part part) {
+    switch (part) {
+    case Part::linkPanel: InvalidateRect(mainWindow, &linkPanelRect, TRUE); break;
+    case Part::readout: InvalidateRect(mainWindow, &readoutRect, FALSE); break;
+    case Part::setpointBox: InvalidateRect(mainWindow, &setpointBoxRect, FALSE); break;
+    case Part::startMomentStrip: InvalidateRect(mainWindow, &startMomentStripRect, FALSE); break;
+    case Part::stageNumber: redrawStageNumber(mainWindow); break;
+    case Part::stageStart: redrawStageStart(mainWindow); break;
+    }
+}
+
+HWND list() { return controls().stageList; }
+
+void insertRow(int row, const char* number) {
+    LVITEMA item = {};
+    item.mask = LVIF_TEXT;
+    item.iItem = row;
+    item.pszText = const_cast<char*>(number);
+    SendMessageA(list(), LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+void deleteRow(int row) { SendMessageA(list(), LVM_DELETEITEM, static_cast<WPARAM>(row), 0); }
+void deleteAllRows() { SendMessageA(list(), LVM_DELETEALLITEMS, 0, 0); }
+
+void setCell(int row, int column, const char* text) {
+    LVITEMA item = {};
+    item.mask = LVIF_TEXT;
+    item.iItem = row;
+    item.iSubItem = column;
+    item.pszText = const_cast<char*>(text);
+    SendMessageA(list(), LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+void getCell(int row, int column, char* out, std::size_t size) {
+    if (!size) return;
+    out[0] = '\0';
+    LVITEMA item = {};
+    item.iSubItem = column;
+    item.pszText = out;
+    item.cchTextMax = static_cast<int>(size);
+    SendMessageA(list(), LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+}
+
+void selectRow(int row, bool selected) {
+    LVITEMA item = {};
+    item.state = selected ? LVIS_SELECTED : 0;
+    item.stateMask = selected ? LVIS_SELECTED : LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(list(), LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+}
+
+void ensureRowVisible(int row) { SendMessageA(list(), LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE); }
+
+int selectionMark() { return static_cast<int>(SendMessageA(list(), LVM_GETSELECTIONMARK, 0, 0)); }
+
+void saveSettingsFile(const SettingsRecord& record) { writeSettingsFile(record); }
+
+bool chooseRecordFile(RecordChoice& choice) { return runRecordDialog(mainWindow, choice); }
+bool writeRecordLine(const char* text, std::size_t n) { return writeRecordFile(text, n); }
+void endRecordFile() { closeRecordFile(); }
+
+void keepAwake(bool on) { SetThreadExecutionState(on ? ES_CONTINUOUS | ES_SYSTEM_REQUIRED : ES_CONTINUOUS); }
+
+ClockReading readClockNow() {
+    SYSTEMTIME now;
+    std::int64_t universal = 0;
+    readClock(now, universal);
+    return ClockReading{LocalTime{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond}, universal};
+}
+
+std::uint32_t ticks() { return tickCount(); }
+
+}  // namespace
+
+void setWindowSeat(HWND window) {
+    mainWindow = window;
+    setSeat(Seat{writeFrame,  openLine,    closeLine,       lineOpen,   startTimer, stopTimer,     messageBox,
+                 closeBox,    setText,     getText,         enable,     show,       focus,         setTip,
+                 placeRunButton, repaint,     insertRow,       deleteRow,  deleteAllRows, setCell,    getCell,
+                 selectRow,   ensureRowVisible, selectionMark, saveSettingsFile, chooseRecordFile, writeRecordLine,
+                 endRecordFile, keepAwake, readClockNow,    ticks});
+}
+
+bool engineWritesText() { return writing; }
+
+HWND controlWindow(Control control) {
+    const MainControls& c = controls();
+    switch (control) {
+    case Control::portCombo: return c.portCombo;
+    case Control::connectButton: return c.connectButton;
+    case Control::setpointEdit: return c.setpointEdit;
+    case Control::setButton: return c.setButton;
+    case Control::recordButton: return c.recordButton;
+    case Control::runButton: return c.runButton;
+    case Control::stageList: return c.stageList;
+    case Control::stageTempEdit: return c.stageTempEdit;
+    case Control::startDayEdit: return c.startDayEdit;
+    case Control::startMonthEdit: return c.startMonthEdit;
+    case Control::startYearEdit: return c.startYearEdit;
+    case Control::startHourEdit: return c.startHourEdit;
+    case Control::startMinuteEdit: return c.startMinuteEdit;
+    case Control::holdHoursEdit: return c.holdHoursEdit;
+    case Control::holdMinutesEdit: return c.holdMinutesEdit;
+    case Control::addStageButton: return c.addStageButton;
+    case Control::clearListButton: return c.clearListButton;
+    case Control::count: break;
+    }
+    return nullptr;
+}
+
+Control controlOfWindow(HWND window) {
+    if (!window) return Control::count;
+    for (int i = 0; i < static_cast<int>(Control::count); ++i) {
+        const auto control = static_cast<Control>(i);
+        if (controlWindow(control) == window) return control;
+    }
+    return Control::count;
+}

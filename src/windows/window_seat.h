@@ -1,0 +1,19 @@
+// The seat of the shipped program: the engine's acts carried out on the main
+// window's controls, the serial port, the settings file, the record file and
+// the system.
+#pragma once
+
+#include <windows.h>
+
+#include "seat.h"
+
+// Sets the seat for this window; its controls are read from controls().
+void setWindowSeat(HWND window);
+
+// True while the engine writes a control's text through the seat.
+bool engineWritesText();
+
+HWND controlWindow(Control control);
+// The engine's name for a control of the main window; Control::count for
+// any other window.
+Control controlOfWindow(HWND window);

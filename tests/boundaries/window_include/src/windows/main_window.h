@@ -1,0 +1,2 @@
+// The main window's header, which only the entry point may include.
+#pragma once
