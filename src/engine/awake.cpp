@@ -12,10 +12,10 @@ void keepAwakeFor(AwakeFor reason, bool on) {
     const unsigned before = reasons;
     const unsigned bit = static_cast<unsigned>(reason);
     reasons = on ? reasons | bit : reasons & ~bit;
-    if ((before != 0) != (reasons != 0)) seat().keepAwake(reasons != 0);
+    if ((before != 0) != (reasons != 0)) seat().system.keepAwake(reasons != 0);
 }
 
 void resetAwake() {
-    if (reasons != 0) seat().keepAwake(false);
+    if (reasons != 0) seat().system.keepAwake(false);
     reasons = 0;
 }

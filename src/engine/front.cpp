@@ -24,7 +24,7 @@ constexpr char kCloseQuestion[] =
 void showSetpoint(TemperatureCode code) {
     char text[kTemperatureTextSize];
     formatTemperature(tenthsFromCode(code), text);
-    seat().setText(Control::setpointEdit, text);
+    seat().view.setText(Control::setpointEdit, text);
 }
 
 // What the link reports, and what follows from it for the controls, the
@@ -33,21 +33,21 @@ void showSetpoint(TemperatureCode code) {
 void onLinkConnected(TemperatureCode maintained) {
     const Seat& s = seat();
     showSetpoint(maintained);
-    s.enable(Control::connectButton, true);
-    s.enable(Control::portCombo, true);
-    s.show(Control::connectButton, false);
-    s.show(Control::portCombo, false);
-    s.enable(Control::recordButton, true);
-    s.repaint(Part::linkPanel);
+    s.view.enable(Control::connectButton, true);
+    s.view.enable(Control::portCombo, true);
+    s.view.show(Control::connectButton, false);
+    s.view.show(Control::portCombo, false);
+    s.view.enable(Control::recordButton, true);
+    s.view.repaint(Part::linkPanel);
 
     if (runActive() && resumeRun()) return;
     // No run, or one that did not resume: an idle connection.
-    if (fieldTemperature(Control::setpointEdit).valid) s.enable(Control::setButton, true);
+    if (fieldTemperature(Control::setpointEdit).valid) s.view.enable(Control::setButton, true);
     applyRunButtonRule();
 }
 
 void onLinkStatusChanged(bool measuredChanged, bool maintainedChanged, TemperatureCode maintained) {
-    if (measuredChanged) seat().repaint(Part::readout);
+    if (measuredChanged) seat().view.repaint(Part::readout);
     if (!maintainedChanged) return;
     // The bath now keeps another temperature than the running stage asks
     // for (changed at its own panel, say): the stage's temperature again.
@@ -55,15 +55,15 @@ void onLinkStatusChanged(bool measuredChanged, bool maintainedChanged, Temperatu
     showSetpoint(maintained);
 }
 
-void onLinkLost() { seat().enable(Control::setButton, false); }
+void onLinkLost() { seat().view.enable(Control::setButton, false); }
 
 void onLinkGivenUp(LinkState from) {
     const Seat& s = seat();
-    s.enable(Control::runButton, false);
-    s.enable(Control::recordButton, false);
+    s.view.enable(Control::runButton, false);
+    s.view.enable(Control::recordButton, false);
     endRecording();
-    s.enable(Control::connectButton, true);
-    s.enable(Control::portCombo, true);
+    s.view.enable(Control::connectButton, true);
+    s.view.enable(Control::portCombo, true);
     // The first attempt since start-up passes silently; a run read from the
     // file stays and waits for the thermostat (after a power cut it may
     // answer later than the computer's first poll), and the operator is told.
@@ -71,9 +71,9 @@ void onLinkGivenUp(LinkState from) {
         noticeRunWaiting(false);
         return;
     }
-    s.show(Control::portCombo, true);
-    s.show(Control::connectButton, true);
-    s.repaint(Part::linkPanel);
+    s.view.show(Control::portCombo, true);
+    s.view.show(Control::connectButton, true);
+    s.view.repaint(Part::linkPanel);
     if (from == linkLost && runActive()) stopRun(false);
 }
 
@@ -100,6 +100,7 @@ void followListChange(ListChange change) {
 
 void resetEngine() {
     resetLink();
+    resetConnection();
     resetRun();
     resetStageList();
     resetInputFields();
@@ -108,7 +109,8 @@ void resetEngine() {
     setLinkReports(LinkReports{onLinkConnected, onLinkStatusChanged, onLinkLost, onLinkGivenUp, confirmationsQuiet});
 }
 
-void startEngine(const char* savedPort) {
+void startEngine() {
+    showFirstStageInput();
     showIdleRunButton();
     showIdleRecordButton();
     fillStageList();
@@ -118,7 +120,7 @@ void startEngine(const char* savedPort) {
     // run left in the file, whose port may come up late (a USB adapter after
     // a power cut): the run resumes from that moment once connected.
     const bool stored = settings().startYear != 0;
-    const bool connectNow = stored && savedPort;
+    const bool connectNow = stored && savedPortListed();
     setUpStartMoment(connectNow || (stored && runActive()));
     recomputeSchedule();
     // Decided before any reply can resume the run, on the stored moment's
@@ -131,17 +133,17 @@ void startEngine(const char* savedPort) {
     }
 
     if (settings().stageCount == 0) {
-        seat().enable(Control::clearListButton, false);
-        seat().enable(Control::runButton, false);
+        seat().view.enable(Control::clearListButton, false);
+        seat().view.enable(Control::runButton, false);
     }
-    if (!connectNow || !connectPort(savedPort)) noticeRunWaiting(true);
+    if (!connectNow || !connectPort(choosePortName())) noticeRunWaiting(true);
 }
 
 void stopEngine() { storeStartMoment(); }
 
 bool closeAllowed() {
     if (!linkIsUp() || !runActive()) return true;
-    return seat().messageBox(kCloseQuestion, kMainWindowTitle,
+    return seat().boxes.show(kCloseQuestion, kMainWindowTitle,
                              box::yesNo | box::iconInformation | box::defaultButton2) == box::answerYes;
 }
 
@@ -158,13 +160,13 @@ bool onEngineTimer(std::uintptr_t id) {
     return false;
 }
 
-void onEngineReply(const std::uint8_t* reply, std::size_t n, std::uint16_t requestWord) {
-    onReplyArrived(reply, n, requestWord);
+void onEngineReply(const std::uint8_t* reply, std::size_t n) {
+    onReplyArrived(reply, n);
 }
 
-void onEngineButton(Control button, const char* portName) {
+void onEngineButton(Control button) {
     switch (button) {
-    case Control::connectButton: onConnectButton(portName ? portName : ""); break;
+    case Control::connectButton: onConnectButton(); break;
     case Control::addStageButton: followListChange(onAddStageButton()); break;
     case Control::clearListButton: followListChange(onClearListButton(runActive())); break;
     case Control::setButton: onSetButton(); break;
@@ -180,7 +182,7 @@ void onPortChosen(int index) {
         setPortIndex(static_cast<std::uint8_t>(index));
         saveSettings();
     }
-    seat().focus(Control::connectButton);
+    seat().view.focus(Control::connectButton);
 }
 
 void onEngineValueKey(Control field) { onValueKey(field, linkIsUp()); }

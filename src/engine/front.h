@@ -12,11 +12,11 @@
 // Every module's state as at program start, and the link's reports set.
 void resetEngine();
 
-// The window's controls exist: the captions, the rows from the settings, the
-// start-up connection on savedPort (null when the saved port is not listed),
-// the start moment, the schedule, and whether a run left in the file is
-// still ahead.
-void startEngine(const char* savedPort);
+// The window's controls exist and the ports are listed (setPortNames): the
+// captions, the rows from the settings, the start-up connection on the saved
+// port, the start moment, the schedule, and whether a run left in the file
+// is still ahead.
+void startEngine();
 
 // The window is being destroyed: the start moment is kept.
 void stopEngine();
@@ -28,11 +28,10 @@ bool closeAllowed();
 // that owns it. The window and the native tests deliver every timer through
 // this one rule; false when the identifier is no timer of the engine's.
 bool onEngineTimer(std::uintptr_t id);
-// A whole reply to the request last sent (requestWord its command word).
-void onEngineReply(const std::uint8_t* reply, std::size_t n, std::uint16_t requestWord);
-// A click on one of the engine's buttons; portName is the chosen port's name
-// (for connectButton).
-void onEngineButton(Control button, const char* portName);
+// A whole reply to the request last sent.
+void onEngineReply(const std::uint8_t* reply, std::size_t n);
+// A click on one of the engine's buttons.
+void onEngineButton(Control button);
 // The operator picked entry index of the port combo.
 void onPortChosen(int index);
 // A key changed a field (ValueKey for the two temperature fields, FieldKey's

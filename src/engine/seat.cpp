@@ -34,11 +34,30 @@ ClockReading noTime() { return ClockReading{LocalTime{2000, 1, 1, 0, 0, 0}, 0}; 
 std::uint32_t noTicks() { return 0; }
 
 // Until the window sets its own, the engine acts on nothing.
-Seat current{noFrame,  noPort,    nothing,  closed,    noTimer,    noTimerStop,      noBox,
-             noClose,  noText,    noRead,   noFlag,    noFlag,     noControl,        noText,
-             noWidth,  noPart,    noRow,    noRowIndex, nothing,   noCell,           noCellRead,
-             noSelect, noRowIndex, noMark,  noSave,    noChoice,   noLine,           nothing,
-             noAwake,  noTime,    noTicks};
+Seat current{
+    .line = {.writeFrame = noFrame, .openPort = noPort, .closePort = nothing, .portOpen = closed},
+    .timers = {.start = noTimer, .stop = noTimerStop},
+    .view = {.setText = noText,
+             .getText = noRead,
+             .enable = noFlag,
+             .show = noFlag,
+             .focus = noControl,
+             .setTip = noText,
+             .placeRunButton = noWidth,
+             .repaint = noPart,
+             .insertRow = noRow,
+             .deleteRow = noRowIndex,
+             .deleteAllRows = nothing,
+             .setCell = noCell,
+             .getCell = noCellRead,
+             .selectRow = noSelect,
+             .ensureRowVisible = noRowIndex,
+             .selectionMark = noMark},
+    .boxes = {.show = noBox, .close = noClose},
+    .files = {.saveSettings = noSave, .chooseRecordFile = noChoice, .writeRecordLine = noLine,
+              .closeRecordFile = nothing},
+    .system = {.keepAwake = noAwake, .clock = noTime, .tickCount = noTicks},
+};
 
 }  // namespace
 

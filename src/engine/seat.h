@@ -102,65 +102,82 @@ struct RecordChoice {
     std::uint8_t intervalIndex;
 };
 
+// The seat, by what each part serves.
 struct Seat {
-    // The line: sends a request frame and starts waiting for a reply of
-    // replyLength bytes, which comes back through linkReplyArrived.
-    void (*writeFrame)(const std::uint8_t* frame, std::size_t n, std::size_t replyLength);
-    // Opens the port of this name; false when it cannot be opened.
-    bool (*openPort)(const char* name);
-    void (*closePort)();
-    bool (*portOpen)();
+    // The line to the thermostat.
+    struct Line {
+        // Sends a request frame and starts waiting for a reply of
+        // replyLength bytes, which comes back through onEngineReply.
+        void (*writeFrame)(const std::uint8_t* frame, std::size_t n, std::size_t replyLength);
+        // Opens the port of this name; false when it cannot be opened.
+        bool (*openPort)(const char* name);
+        void (*closePort)();
+        bool (*portOpen)();
+    } line;
 
-    // Timers: a started timer fires every ms until it is stopped.
-    void (*startTimer)(Timer timer, unsigned ms);
-    void (*stopTimer)(Timer timer);
+    // The main window's timers: a started timer fires every ms until it is
+    // stopped, and comes back through onEngineTimer.
+    struct Timers {
+        void (*start)(Timer timer, unsigned ms);
+        void (*stop)(Timer timer);
+    } timers;
 
-    // A modal box owned by the main window: its answer. caption may be null
-    // (the system's own caption). Timers and replies go on while it is up.
-    int (*messageBox)(const char* text, const char* caption, unsigned style);
-    // Closes this program's box of that caption, if one is up.
-    void (*closeBox)(const char* caption);
+    // The controls, the list's rows and the parts the window draws.
+    struct View {
+        void (*setText)(Control control, const char* text);
+        // At most size - 1 characters and a zero.
+        void (*getText)(Control control, char* out, std::size_t size);
+        void (*enable)(Control control, bool on);
+        void (*show)(Control control, bool on);
+        void (*focus)(Control control);
+        void (*setTip)(Control control, const char* text);
+        // The run button at its place, this wide.
+        void (*placeRunButton)(int width);
+        void (*repaint)(Part part);
 
-    // Controls.
-    void (*setText)(Control control, const char* text);
-    // At most size - 1 characters and a zero.
-    void (*getText)(Control control, char* out, std::size_t size);
-    void (*enable)(Control control, bool on);
-    void (*show)(Control control, bool on);
-    void (*focus)(Control control);
-    void (*setTip)(Control control, const char* text);
-    // The run button at its place, this wide.
-    void (*placeRunButton)(int width);
-    void (*repaint)(Part part);
+        void (*insertRow)(int row, const char* number);
+        void (*deleteRow)(int row);
+        void (*deleteAllRows)();
+        void (*setCell)(int row, int column, const char* text);
+        void (*getCell)(int row, int column, char* out, std::size_t size);
+        // Selects the row, or takes its selection and focus away.
+        void (*selectRow)(int row, bool selected);
+        void (*ensureRowVisible)(int row);
+        // The row last clicked, or -1.
+        int (*selectionMark)();
+    } view;
 
-    // The stage list's rows.
-    void (*insertRow)(int row, const char* number);
-    void (*deleteRow)(int row);
-    void (*deleteAllRows)();
-    void (*setCell)(int row, int column, const char* text);
-    void (*getCell)(int row, int column, char* out, std::size_t size);
-    // Selects the row, or takes its selection and focus away.
-    void (*selectRow)(int row, bool selected);
-    void (*ensureRowVisible)(int row);
-    // The row last clicked, or -1.
-    int (*selectionMark)();
+    // Message boxes owned by the main window.
+    struct Boxes {
+        // A modal box: its answer. caption may be null (the system's own
+        // caption). Timers and replies go on while it is up.
+        int (*show)(const char* text, const char* caption, unsigned style);
+        // Closes this program's box of that caption, if one is up.
+        void (*close)(const char* caption);
+    } boxes;
 
-    // Writes the record to the settings file and flushes it to the disk.
-    void (*saveSettings)(const SettingsRecord& record);
+    // The settings file and the record file.
+    struct Files {
+        // Writes the record to the settings file and flushes it to the disk.
+        void (*saveSettings)(const SettingsRecord& record);
+        // The recording's dialog: the operator picks the file and the
+        // interval; true when the file is open with its header written, and
+        // choice says what was picked.
+        bool (*chooseRecordFile)(RecordChoice& choice);
+        // Appends to the open record file; false when not all of it was
+        // written.
+        bool (*writeRecordLine)(const char* text, std::size_t n);
+        void (*closeRecordFile)();
+    } files;
 
-    // The recording's dialog: the operator picks the file and the interval;
-    // true when the file is open with its header written, and choice says
-    // what was picked.
-    bool (*chooseRecordFile)(RecordChoice& choice);
-    // Appends to the open record file; false when not all of it was written.
-    bool (*writeRecordLine)(const char* text, std::size_t n);
-    void (*closeRecordFile)();
-    // Asks the system not to sleep while on.
-    void (*keepAwake)(bool on);
-
-    ClockReading (*clock)();
-    // Milliseconds since the system started, wrapping after 49,7 days.
-    std::uint32_t (*tickCount)();
+    // The system.
+    struct System {
+        // Asks the system not to sleep while on.
+        void (*keepAwake)(bool on);
+        ClockReading (*clock)();
+        // Milliseconds since the system started, wrapping after 49,7 days.
+        std::uint32_t (*tickCount)();
+    } system;
 };
 
 // The seat the engine uses; the window (or a test) sets it before anything

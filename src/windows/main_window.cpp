@@ -10,10 +10,8 @@
 #include "window_seat.h"
 #include "port_list.h"
 #include "serial_port.h"
-#include "link/temperature.h"
 #include "scoped_handles.h"
 #include "tool_info.h"
-#include "link/frames.h"
 #include "program/input_fields.h"
 #include "program/input_rules.h"
 #include "record_dialog.h"
@@ -129,9 +127,8 @@ void createStageList(HWND window) {
 
 void createStageInputs(HWND window) {
     MainControls& c = mainControls;
-    char text[kTemperatureTextSize];
-    formatTemperature(200, text);
-    c.stageTempEdit = createTemperatureEdit(window, text, ES_RIGHT, 198, 246, 49, 15);
+    // The engine writes the fields' first texts.
+    c.stageTempEdit = createTemperatureEdit(window, "", ES_RIGHT, 198, 246, 49, 15);
 
     c.startDayEdit = createTwoDigitEdit(window, 342, 31, ES_RIGHT, mainFonts.boldFont);
     c.startMonthEdit = createTwoDigitEdit(window, 363, 31, ES_CENTER, mainFonts.boldFont);
@@ -140,8 +137,6 @@ void createStageInputs(HWND window) {
     c.startMinuteEdit = createTwoDigitEdit(window, 435, 31, ES_LEFT, mainFonts.boldFont);
     c.holdHoursEdit = createTwoDigitEdit(window, 278, 246, ES_RIGHT, mainFonts.boldFont);
     c.holdMinutesEdit = createTwoDigitEdit(window, 304, 246, ES_RIGHT, mainFonts.boldFont);
-    SetWindowTextA(c.holdHoursEdit, "3");
-    SetWindowTextA(c.holdMinutesEdit, "00");
 
     // The stage list gives its two buttons their captions.
     c.addStageButton = createButton(window, "", 155, 275, 153);
@@ -197,7 +192,6 @@ void releaseResources() {
 // per run of the program, and again by each in-process test.
 void resetWindowModules() {
     resetPort();
-    resetPortList();
     closeRecordFile();
 }
 
@@ -236,7 +230,7 @@ LRESULT onCreate(HWND window) {
     createStageInputs(window);
     createToolTip(window);
 
-    startEngine(autoConnectAllowed() ? choosePortName(mainControls.portCombo) : nullptr);
+    startEngine();
     state.built = true;
     return 0;
 }
@@ -260,7 +254,7 @@ LRESULT onDestroy(HWND) {
 void onReply() {
     // A reply to a request since superseded, or from a port since closed.
     if (!replyIsCurrent()) return;
-    onEngineReply(replyBytes(), replyLength(), commandWord(requestBytes()));
+    onEngineReply(replyBytes(), replyLength());
 }
 
 void onPortComboCommand(WPARAM wParam) {
@@ -299,8 +293,7 @@ void onCommand(HWND window, WPARAM wParam, LPARAM lParam) {
         onFieldTextChanged(control);
         return;
     }
-    if (control == Control::connectButton) onEngineButton(control, choosePortName(mainControls.portCombo));
-    else onEngineButton(control, nullptr);
+    onEngineButton(control);
 }
 
 void onNotify(LPARAM lParam) {

@@ -37,7 +37,8 @@ void line(HDC dc, int x1, int y1, int x2, int y2) {
 // file that waits for the thermostat shows the fields, and so the separators.
 bool startFieldsHidden(const PaintState& state) { return state.runShown; }
 
-bool setpointGreyed(const PaintState& state) { return state.setpointLocked && state.link != linkStartUp; }
+// The box around the set-point turns button-face while a run holds it.
+bool setpointGreyed(const PaintState& state) { return state.setpointLocked; }
 
 void drawStageNumberText(HDC dc, unsigned long number) {
     char text[16];

@@ -2,22 +2,16 @@
 // HKLM\Hardware\DeviceMap\SerialComm, in the order the registry gives them.
 #include "port_list.h"
 
-#include <cstring>
+#include <string>
 #include <vector>
 
+#include "link/connection.h"
 #include "settings/settings.h"
 #include "scoped_handles.h"
 
 namespace {
 
 constexpr DWORD kNameSize = 32;
-
-struct PortChoice {
-    bool autoConnect = false;
-    // The name of the last entry taken, even one too long to open.
-    char name[256] = "COM100";
-};
-PortChoice choice;
 
 // Adds every listed port's name to combo and returns how many were added.
 // A value whose name or data does not fit the 32-byte buffers, or whose data
@@ -54,38 +48,22 @@ int addListedPorts(HWND combo) {
 }  // namespace
 
 bool listPorts(HWND window, HWND combo) {
-    choice.autoConnect = false;
     int count;
     while ((count = addListedPorts(combo)) == 0) {
         if (MessageBoxA(window, "Не найдено ни одного COM-порта", nullptr, MB_RETRYCANCEL | MB_DEFBUTTON2) !=
             IDRETRY)
             return false;
     }
-    choice.autoConnect = settings().portIndex < count;
+    // The engine chooses from the names in the list's own order.
+    std::vector<std::string> names;
+    for (int i = 0; i < count; ++i) {
+        char name[kNameSize] = {};
+        if (SendMessageA(combo, CB_GETLBTEXTLEN, i, 0) < static_cast<LRESULT>(sizeof name))
+            SendMessageA(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(name));
+        names.emplace_back(name);
+    }
+    setPortNames(std::move(names));
     SendMessageA(combo, CB_SETCURSEL, settings().portIndex, 0);
     return true;
 }
 
-bool autoConnectAllowed() { return choice.autoConnect; }
-
-const char* choosePortName(HWND combo) {
-    const WPARAM index = settings().portIndex;
-    const LRESULT length = combo ? SendMessageA(combo, CB_GETLBTEXTLEN, index, 0) : CB_ERR;
-    if (length == CB_ERR || length < 0) return choice.name;  // no such entry: keep the last name
-
-    char name[sizeof choice.name] = {};
-    if (static_cast<std::size_t>(length) < sizeof name) {
-        SendMessageA(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(name));
-    } else {
-        // Longer than any buffer here: only the first part is shown.
-        std::vector<char> whole(static_cast<std::size_t>(length) + 1);
-        SendMessageA(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(whole.data()));
-        std::memcpy(name, whole.data(), sizeof name - 1);
-    }
-    std::memcpy(choice.name, name, sizeof choice.name);
-    return choice.name;
-}
-
-const char* chosenPortName() { return choice.name; }
-
-void resetPortList() { choice = PortChoice{}; }

@@ -12,6 +12,14 @@
 #include "tool_info.h"
 #include "record_dialog.h"
 
+// The engine's box styles and answers are the system's own values.
+static_assert(box::ok == MB_OK && box::okCancel == MB_OKCANCEL && box::retryCancel == MB_RETRYCANCEL &&
+              box::yesNo == MB_YESNO && box::iconQuestion == MB_ICONQUESTION &&
+              box::iconExclamation == MB_ICONEXCLAMATION && box::iconInformation == MB_ICONINFORMATION &&
+              box::defaultButton2 == MB_DEFBUTTON2);
+static_assert(box::answerOk == IDOK && box::answerCancel == IDCANCEL && box::answerRetry == IDRETRY &&
+              box::answerYes == IDYES && box::answerNo == IDNO);
+
 namespace {
 
 // Where the run button sits; its width follows the run.
@@ -162,11 +170,32 @@ std::uint32_t ticks() { return tickCount(); }
 
 void setWindowSeat(HWND window) {
     mainWindow = window;
-    setSeat(Seat{writeFrame,  openLine,    closeLine,       lineOpen,   startTimer, stopTimer,     messageBox,
-                 closeBox,    setText,     getText,         enable,     show,       focus,         setTip,
-                 placeRunButton, repaint,     insertRow,       deleteRow,  deleteAllRows, setCell,    getCell,
-                 selectRow,   ensureRowVisible, selectionMark, saveSettingsFile, chooseRecordFile, writeRecordLine,
-                 endRecordFile, keepAwake, readClockNow,    ticks});
+    setSeat(Seat{
+        .line = {.writeFrame = writeFrame, .openPort = openLine, .closePort = closeLine, .portOpen = lineOpen},
+        .timers = {.start = startTimer, .stop = stopTimer},
+        .view = {.setText = setText,
+                 .getText = getText,
+                 .enable = enable,
+                 .show = show,
+                 .focus = focus,
+                 .setTip = setTip,
+                 .placeRunButton = placeRunButton,
+                 .repaint = repaint,
+                 .insertRow = insertRow,
+                 .deleteRow = deleteRow,
+                 .deleteAllRows = deleteAllRows,
+                 .setCell = setCell,
+                 .getCell = getCell,
+                 .selectRow = selectRow,
+                 .ensureRowVisible = ensureRowVisible,
+                 .selectionMark = selectionMark},
+        .boxes = {.show = messageBox, .close = closeBox},
+        .files = {.saveSettings = saveSettingsFile,
+                  .chooseRecordFile = chooseRecordFile,
+                  .writeRecordLine = writeRecordLine,
+                  .closeRecordFile = endRecordFile},
+        .system = {.keepAwake = keepAwake, .clock = readClockNow, .tickCount = ticks},
+    });
 }
 
 bool engineWritesText() { return writing; }

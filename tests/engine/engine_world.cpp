@@ -8,6 +8,7 @@
 #include "front.h"
 #include "settings/settings.h"
 #include "settings/settings_record.h"
+#include "link/connection.h"
 #include "link/frames.h"
 #include "program/input_rules.h"
 #include "recording/record_format.h"
@@ -60,71 +61,83 @@ void putWord(std::vector<std::uint8_t>& bytes, std::size_t offset, unsigned valu
 // The seat: every function hands its call to the world.
 Seat worldSeat() {
     return Seat{
-        .writeFrame = [](const std::uint8_t* f, std::size_t n, std::size_t r) { current().writeFrame(f, n, r); },
-        .openPort = [](const char* name) { return current().openPort(name); },
-        .closePort = [] { current().closePort(); },
-        .portOpen = [] { return current().portOpen(); },
-        .startTimer = [](Timer t, unsigned ms) { current().startTimer(t, ms); },
-        .stopTimer = [](Timer t) { current().stopTimer(t); },
-        .messageBox = [](const char* text, const char* caption, unsigned style) {
-            return current().messageBox(text, caption, style);
+        .line = {
+            .writeFrame = [](const std::uint8_t* f, std::size_t n, std::size_t r) { current().writeFrame(f, n, r); },
+            .openPort = [](const char* name) { return current().openPort(name); },
+            .closePort = [] { current().closePort(); },
+            .portOpen = [] { return current().portOpen(); },
         },
-        .closeBox = [](const char* caption) { current().closeBox(caption); },
-        .setText = [](Control c, const char* text) { current().controlRef(c).text = text; },
-        .getText = [](Control c, char* out, std::size_t size) { copyOut(current().controlRef(c).text, out, size); },
-        .enable = [](Control c, bool on) { current().controlRef(c).enabled = on; },
-        .show = [](Control c, bool on) { current().controlRef(c).visible = on; },
-        .focus = [](Control c) { current().focus(c); },
-        .setTip = [](Control c, const char* text) { current().controlRef(c).tip = text; },
-        .placeRunButton = [](int) {},
-        .repaint = [](Part part) { current().repaint(part); },
-        .insertRow = [](int row, const char* number) {
-            auto& rows = current().rowsRef();
-            if (row < 0 || row > static_cast<int>(rows.size())) return;
-            Row added;
-            added.cells[0] = number;
-            rows.insert(rows.begin() + row, added);
-            if (current().selectionMark() >= row) current().setMark(current().selectionMark() + 1);
+        .timers = {
+            .start = [](Timer t, unsigned ms) { current().startTimer(t, ms); },
+            .stop = [](Timer t) { current().stopTimer(t); },
         },
-        .deleteRow = [](int row) {
-            auto& rows = current().rowsRef();
-            if (row < 0 || row >= static_cast<int>(rows.size())) return;
-            rows.erase(rows.begin() + row);
-            const int mark = current().selectionMark();
-            if (mark == row) current().setMark(-1);
-            else if (mark > row) current().setMark(mark - 1);
+        .view = {
+            .setText = [](Control c, const char* text) { current().controlRef(c).text = text; },
+            .getText = [](Control c, char* out, std::size_t size) { copyOut(current().controlRef(c).text, out, size); },
+            .enable = [](Control c, bool on) { current().controlRef(c).enabled = on; },
+            .show = [](Control c, bool on) { current().controlRef(c).visible = on; },
+            .focus = [](Control c) { current().focus(c); },
+            .setTip = [](Control c, const char* text) { current().controlRef(c).tip = text; },
+            .placeRunButton = [](int) {},
+            .repaint = [](Part part) { current().repaint(part); },
+            .insertRow = [](int row, const char* number) {
+                auto& rows = current().rowsRef();
+                if (row < 0 || row > static_cast<int>(rows.size())) return;
+                Row added;
+                added.cells[0] = number;
+                rows.insert(rows.begin() + row, added);
+                if (current().selectionMark() >= row) current().setMark(current().selectionMark() + 1);
+            },
+            .deleteRow = [](int row) {
+                auto& rows = current().rowsRef();
+                if (row < 0 || row >= static_cast<int>(rows.size())) return;
+                rows.erase(rows.begin() + row);
+                const int mark = current().selectionMark();
+                if (mark == row) current().setMark(-1);
+                else if (mark > row) current().setMark(mark - 1);
+            },
+            .deleteAllRows = [] {
+                current().rowsRef().clear();
+                current().setMark(-1);
+            },
+            .setCell = [](int row, int column, const char* text) {
+                auto& rows = current().rowsRef();
+                if (row >= 0 && row < static_cast<int>(rows.size()) && column >= 0 && column < 5)
+                    rows[row].cells[column] = text;
+            },
+            .getCell = [](int row, int column, char* out, std::size_t size) {
+                const auto& rows = current().rows();
+                const bool there = row >= 0 && row < static_cast<int>(rows.size()) && column >= 0 && column < 5;
+                copyOut(there ? rows[row].cells[column] : std::string(), out, size);
+            },
+            .selectRow = [](int row, bool selected) {
+                auto& rows = current().rowsRef();
+                if (row < 0 || row >= static_cast<int>(rows.size())) return;
+                // A single-selection list: selecting one row takes the others'.
+                if (selected)
+                    for (Row& r : rows) r.selected = false;
+                rows[row].selected = selected;
+            },
+            .ensureRowVisible = [](int) {},
+            .selectionMark = [] { return current().selectionMark(); },
         },
-        .deleteAllRows = [] {
-            current().rowsRef().clear();
-            current().setMark(-1);
+        .boxes = {
+            .show = [](const char* text, const char* caption, unsigned style) {
+                return current().messageBox(text, caption, style);
+            },
+            .close = [](const char* caption) { current().closeBox(caption); },
         },
-        .setCell = [](int row, int column, const char* text) {
-            auto& rows = current().rowsRef();
-            if (row >= 0 && row < static_cast<int>(rows.size()) && column >= 0 && column < 5)
-                rows[row].cells[column] = text;
+        .files = {
+            .saveSettings = [](const SettingsRecord& record) { current().saveSettings(record); },
+            .chooseRecordFile = [](RecordChoice& choice) { return current().chooseRecordFile(choice); },
+            .writeRecordLine = [](const char* text, std::size_t n) { return current().writeRecordLine(text, n); },
+            .closeRecordFile = [] { current().closeRecordFile(); },
         },
-        .getCell = [](int row, int column, char* out, std::size_t size) {
-            const auto& rows = current().rows();
-            const bool there = row >= 0 && row < static_cast<int>(rows.size()) && column >= 0 && column < 5;
-            copyOut(there ? rows[row].cells[column] : std::string(), out, size);
+        .system = {
+            .keepAwake = [](bool on) { current().keepAwake(on); },
+            .clock = [] { return ClockReading{current().localNow(), current().universalNow()}; },
+            .tickCount = [] { return current().tickCount(); },
         },
-        .selectRow = [](int row, bool selected) {
-            auto& rows = current().rowsRef();
-            if (row < 0 || row >= static_cast<int>(rows.size())) return;
-            // A single-selection list: selecting one row takes the others'.
-            if (selected)
-                for (Row& r : rows) r.selected = false;
-            rows[row].selected = selected;
-        },
-        .ensureRowVisible = [](int) {},
-        .selectionMark = [] { return current().selectionMark(); },
-        .saveSettings = [](const SettingsRecord& record) { current().saveSettings(record); },
-        .chooseRecordFile = [](RecordChoice& choice) { return current().chooseRecordFile(choice); },
-        .writeRecordLine = [](const char* text, std::size_t n) { return current().writeRecordLine(text, n); },
-        .closeRecordFile = [] { current().closeRecordFile(); },
-        .keepAwake = [](bool on) { current().keepAwake(on); },
-        .clock = [] { return ClockReading{current().localNow(), current().universalNow()}; },
-        .tickCount = [] { return current().tickCount(); },
     };
 }
 
@@ -186,8 +199,6 @@ void World::resetControls() {
     static const Initial initial[] = {
         {Control::connectButton, "Подключиться", true}, {Control::setButton, "Установить", false},
         {Control::recordButton, "", false},             {Control::runButton, "", false},
-        {Control::stageTempEdit, "20,0", true},         {Control::holdHoursEdit, "3", true},
-        {Control::holdMinutesEdit, "00", true},
     };
     for (ControlState& c : controls_) c = ControlState{};
     for (const Initial& i : initial) {
@@ -202,14 +213,12 @@ void World::resetControls() {
 
 void World::start() {
     loadSettings(decodeSettings(settingsFile.data(), settingsFile.size()));
-    const std::uint8_t index = settings().portIndex;
-    const bool listed = index < options_.ports.size();
-    comboSelection_ = listed ? index : -1;
     setSeat(worldSeat());
     resetEngine();
     resetControls();
+    setPortNames(options_.ports);
     running_ = true;
-    act([&] { startEngine(listed ? options_.ports[index].c_str() : nullptr); });
+    act([&] { startEngine(); });
 }
 
 bool World::close() {
@@ -280,10 +289,9 @@ void World::deliverDueReplies() {
     if (!read_ || received_.size() < read_->length) return;
     const Bytes reply(received_.begin(), received_.begin() + static_cast<std::ptrdiff_t>(read_->length));
     received_.erase(received_.begin(), received_.begin() + static_cast<std::ptrdiff_t>(read_->length));
-    const std::uint16_t word = read_->requestWord;
     read_.reset();
     answered_ = true;
-    if (running_) onEngineReply(reply.data(), reply.size(), word);
+    if (running_) onEngineReply(reply.data(), reply.size());
 }
 
 bool World::step(std::int64_t limitMs) {
@@ -412,13 +420,11 @@ bool World::type(Control field, const std::string& text) {
 bool World::click(Control button) {
     const ControlState& c = control(button);
     if (!running_ || !c.enabled || !c.visible) return false;
-    const std::string port = comboSelection_ >= 0 ? options_.ports[comboSelection_] : "COM100";
-    act([&] { onEngineButton(button, button == Control::connectButton ? port.c_str() : nullptr); });
+    act([&] { onEngineButton(button); });
     return true;
 }
 
 void World::choosePort(int index) {
-    comboSelection_ = index;
     act([index] { onPortChosen(index); });
 }
 
@@ -488,7 +494,7 @@ void World::writeFrame(const std::uint8_t* frame, std::size_t n, std::size_t rep
     // The request purges whatever arrived since the last read.
     received_.clear();
     wire_.push_back(Frame{nowMs_, wallNow(), Bytes(frame, frame + n)});
-    read_ = Read{nowMs_, replyLength, commandWord(frame)};
+    read_ = Read{nowMs_, replyLength};
     if (portName_ == options_.thermostatPort) thermostat_->receive(frame, n, seconds());
 }
 

@@ -223,7 +223,6 @@ private:
     struct Read {
         std::int64_t startedMs;
         std::size_t length;
-        std::uint16_t requestWord;
     };
     struct Action {
         std::int64_t atMs;
@@ -271,7 +270,6 @@ private:
     std::vector<Row> rows_;
     int mark_ = -1;
     Control focus_ = Control::count;
-    int comboSelection_ = -1;
     unsigned repaints_[8] = {};
 
     unsigned saves_ = 0;

@@ -4,27 +4,46 @@
 
 #include "seat.h"
 #include "link/protocol.h"
+#include "settings/settings.h"
 
 namespace {
 
 constexpr char kOpenFailedStart[] = "Не могу открыть порт ";
 constexpr char kOpenFailedEnd[] = ".\n\rПорт отсутствует или\n\rзанят другим приложением.";
+// A name is kept to this length for the message that names it.
+constexpr std::size_t kNameLength = 255;
+constexpr char kNoPortYet[] = "COM100";
+
+struct PortChoice {
+    std::vector<std::string> names;
+    std::string kept = kNoPortYet;
+};
+PortChoice ports;
 
 }  // namespace
 
+void setPortNames(std::vector<std::string> names) { ports.names = std::move(names); }
+
+bool savedPortListed() { return settings().portIndex < ports.names.size(); }
+
+const char* choosePortName() {
+    if (savedPortListed()) ports.kept = ports.names[settings().portIndex].substr(0, kNameLength);
+    return ports.kept.c_str();
+}
+
+void resetConnection() { ports = PortChoice{}; }
+
 bool connectPort(const char* portName) {
     if (!startConnection(portName)) return false;
-    seat().enable(Control::connectButton, false);
-    seat().enable(Control::portCombo, false);
+    seat().view.enable(Control::connectButton, false);
+    seat().view.enable(Control::portCombo, false);
     return true;
 }
 
-void onConnectButton(const char* portName) {
+void onConnectButton() {
+    const std::string portName = choosePortName();
     // Once open, the first reply or its time-out carries the attempt on.
-    if (connectPort(portName)) return;
-    char text[sizeof kOpenFailedStart + 256 + sizeof kOpenFailedEnd];
-    std::strcpy(text, kOpenFailedStart);
-    std::strncat(text, portName, 255);
-    std::strcat(text, kOpenFailedEnd);
-    seat().messageBox(text, nullptr, box::ok);
+    if (connectPort(portName.c_str())) return;
+    const std::string text = kOpenFailedStart + portName + kOpenFailedEnd;
+    seat().boxes.show(text.c_str(), nullptr, box::ok);
 }

@@ -24,6 +24,8 @@ constexpr char kRefusalText[] = "Термостат не подтверждае�
 struct Conversation {
     LinkState state = linkStartUp;
     std::uint16_t pendingCommand = kPollWord;
+    // The command word of the request last written: what its reply answers.
+    std::uint16_t sentCommand = kPollWord;
     bool commandInFlight = false;
     // The queued set command, and the one last sent, came from automatic
     // control: their confirmations are not shown.
@@ -48,7 +50,7 @@ bool notQuiet() { return false; }
 // Until the engine sets its own, reports go nowhere.
 LinkReports reports{ignoreStatus, ignoreChange, ignoreLoss, ignoreGivenUp, notQuiet};
 
-void armReplyTimer() { seat().startTimer(Timer::reply, kReplyTimeoutMs); }
+void armReplyTimer() { seat().timers.start(Timer::reply, kReplyTimeoutMs); }
 
 // Steps 3 to 7 of the communication step: the request for pendingCommand.
 void sendPending() {
@@ -62,31 +64,32 @@ void sendPending() {
         link.sentCode = link.pendingCode;
         link.pendingQuiet = false;
     }
-    seat().writeFrame(frame, n, expectedReplyLength(link.pendingCommand));
+    link.sentCommand = link.pendingCommand;
+    seat().line.writeFrame(frame, n, expectedReplyLength(link.pendingCommand));
     armReplyTimer();
     link.pendingCommand = kPollWord;
 }
 
 void giveUp() {
     const LinkState from = link.state;
-    seat().closePort();
+    seat().line.closePort();
     // Nothing is sent while no connection is up; the next accepted first
     // reply starts the cycle again.
-    seat().stopTimer(Timer::exchange);
+    seat().timers.stop(Timer::exchange);
     link.state = linkDown;
     reports.givenUp(from);
     // The very first attempt since start-up fails silently, and a lost
     // connection was already announced by its own box.
-    if (from == linkDown) seat().messageBox(kNoAnswerText, nullptr, box::ok);
+    if (from == linkDown) seat().boxes.show(kNoAnswerText, nullptr, box::ok);
 }
 
 void onFirstStatus(const StatusReply& status) {
     link.measured = tenthsFromCode(status.measured);
-    if (link.state == linkLost) seat().closeBox(kLostCaption);
+    if (link.state == linkLost) seat().boxes.close(kLostCaption);
     link.state = linkUp;
     link.maintainedCode = status.maintained;
     link.pendingCommand = kPollWord;
-    seat().startTimer(Timer::exchange, kExchangePeriodMs);
+    seat().timers.start(Timer::exchange, kExchangePeriodMs);
     reports.connected(link.maintainedCode);
 }
 
@@ -105,7 +108,7 @@ void onStatus(const StatusReply& status) {
 
 void onAcknowledgement(const std::uint8_t* reply) {
     if (reply[0] == kAckConfirm) {
-        if (!link.sentQuiet && !reports.confirmationsQuiet()) seat().messageBox(kConfirmText, kConfirmCaption, box::ok);
+        if (!link.sentQuiet && !reports.confirmationsQuiet()) seat().boxes.show(kConfirmText, kConfirmCaption, box::ok);
         return;
     }
     char text[sizeof kRefusalText + kTemperatureTextSize + 4];
@@ -114,7 +117,7 @@ void onAcknowledgement(const std::uint8_t* reply) {
     std::strcpy(text, kRefusalText);
     std::strcat(text, value);
     std::strcat(text, "°C");
-    seat().messageBox(text, nullptr, box::ok);
+    seat().boxes.show(text, nullptr, box::ok);
 }
 
 }  // namespace
@@ -149,12 +152,13 @@ bool requestInFlight() { return link.commandInFlight; }
 bool setCommandQueued() { return link.pendingCommand == kSetWord; }
 
 bool startConnection(const char* portName) {
-    if (!seat().openPort(portName)) return false;
+    if (!seat().line.openPort(portName)) return false;
     // The first poll of an attempt leaves commandInFlight as it is: the
     // attempt is decided by its reply or its time-out alone.
     std::uint8_t poll[kMaxRequestLength] = {};
     const std::size_t n = buildRequest(kPollWord, 0, poll);
-    seat().writeFrame(poll, n, kStatusReplyLength);
+    link.sentCommand = kPollWord;
+    seat().line.writeFrame(poll, n, kStatusReplyLength);
     armReplyTimer();
     return true;
 }
@@ -164,13 +168,13 @@ void resetLink() { link = Conversation{}; }
 void onExchangeTick() {
     if (link.commandInFlight) return;
     // A tick that outlived its connection sends nothing.
-    if (!seat().portOpen() || (link.state != linkUp && link.state != linkLost)) return;
+    if (!seat().line.portOpen() || (link.state != linkUp && link.state != linkLost)) return;
     link.commandInFlight = true;
     sendPending();
 }
 
 void onReplyTimeout() {
-    seat().stopTimer(Timer::reply);
+    seat().timers.stop(Timer::reply);
     switch (link.state) {
     case linkLost:
         sendPending();
@@ -181,26 +185,26 @@ void onReplyTimeout() {
         armReplyTimer();
         // The box's own message loop keeps the timers and the replies going:
         // the retries go on, and an accepted reply closes the box.
-        seat().messageBox(kLostText, kLostCaption, box::ok | box::iconExclamation);
+        seat().boxes.show(kLostText, kLostCaption, box::ok | box::iconExclamation);
         if (link.state != linkLost) return;  // a reply brought the link back
-        seat().stopTimer(Timer::reply);
+        seat().timers.stop(Timer::reply);
         giveUp();
         return;
     case linkStartUp:
     case linkDown:
         // Only the reply to this attempt's poll could have kept it; a port
         // already given up has nothing to give up again.
-        if (seat().portOpen()) giveUp();
+        if (seat().line.portOpen()) giveUp();
         return;
     }
 }
 
-void onReplyArrived(const std::uint8_t* reply, std::size_t n, std::uint16_t requestWord) {
+void onReplyArrived(const std::uint8_t* reply, std::size_t n) {
     if (!replyAccepted(reply, n)) return;
-    seat().stopTimer(Timer::reply);
+    seat().timers.stop(Timer::reply);
     link.commandInFlight = false;
 
-    switch (requestWord) {
+    switch (link.sentCommand) {
     case kPollWord: onStatus(decodeStatus(reply)); break;
     case kSetWord: onAcknowledgement(reply); break;
     default: break;

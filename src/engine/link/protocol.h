@@ -68,5 +68,6 @@ void resetLink();
 void onExchangeTick();
 // The reply timer.
 void onReplyTimeout();
-// A whole reply to the request last sent, whose command word is requestWord.
-void onReplyArrived(const std::uint8_t* reply, std::size_t n, std::uint16_t requestWord);
+// A whole reply to the request last sent; the conversation knows which
+// request that was.
+void onReplyArrived(const std::uint8_t* reply, std::size_t n);

@@ -9,7 +9,7 @@ std::uint8_t flags;
 std::uint8_t stageFlags;
 
 // A two-digit field's text, with room for its two characters.
-void twoDigitText(Control control, char (&text)[3]) { seat().getText(control, text, sizeof text); }
+void twoDigitText(Control control, char (&text)[3]) { seat().view.getText(control, text, sizeof text); }
 
 int numberIn(Control control) {
     char text[3];
@@ -19,12 +19,12 @@ int numberIn(Control control) {
 
 // Room for what the program may write into stageTempEdit ("-10,0").
 void temperatureText(char (&text)[kTemperatureTextSize]) {
-    seat().getText(Control::stageTempEdit, text, sizeof text);
+    seat().view.getText(Control::stageTempEdit, text, sizeof text);
 }
 
 void setStageFlag(std::uint8_t bit, bool invalid) {
     stageFlags = static_cast<std::uint8_t>(invalid ? stageFlags | bit : stageFlags & ~bit);
-    seat().enable(Control::addStageButton, stageFlags == 0);
+    seat().view.enable(Control::addStageButton, stageFlags == 0);
 }
 
 void recheckHold() {
@@ -64,7 +64,7 @@ void setStartInput(const ClockStamp& start) {
     for (const auto& f : fields) {
         char text[kStampTextSize];
         formatTwoDigits(static_cast<std::uint16_t>(f.value), text);
-        seat().setText(f.field, text);
+        seat().view.setText(f.field, text);
     }
 }
 
@@ -86,14 +86,14 @@ void recheckStageInput() {
     twoDigitText(Control::holdHoursEdit, hours);
     twoDigitText(Control::holdMinutesEdit, minutes);
     stageFlags = stageInputFlagsFor(temperature, hours, minutes);
-    seat().enable(Control::addStageButton, stageFlags == 0);
+    seat().view.enable(Control::addStageButton, stageFlags == 0);
 }
 
 ParsedTemperature fieldTemperature(Control field) {
     // Room for 4 characters and the zero: the fields hold 4, and a longer text
     // set by the program ("-10,0") is read as its first 4 characters.
     char text[5] = {};
-    seat().getText(field, text, sizeof text);
+    seat().view.getText(field, text, sizeof text);
     return parseTemperatureText(text);
 }
 
@@ -120,7 +120,7 @@ Control controlOf(TwoDigitField field) {
 
 void onValueKey(Control field, bool linkUp) {
     if (field == Control::setpointEdit) {
-        if (linkUp) seat().enable(Control::setButton, fieldTemperature(field).valid);
+        if (linkUp) seat().view.enable(Control::setButton, fieldTemperature(field).valid);
     } else if (field == Control::stageTempEdit) {
         char text[kTemperatureTextSize];
         temperatureText(text);
@@ -136,7 +136,7 @@ bool onFieldLeft(TwoDigitField field) {
     char shown[kStampTextSize];
     reformattedText(field, text, shown);
     if (std::string_view(text) == shown) return false;
-    seat().setText(control, shown);
+    seat().view.setText(control, shown);
     return true;
 }
 
@@ -165,6 +165,14 @@ StartChange onFieldChanged(TwoDigitField field) {
         if (!twoDigitTextValid(text)) flags |= textFlag(start);
     }
     return startMomentValid() ? StartChange::valid : StartChange::invalid;
+}
+
+void showFirstStageInput() {
+    char text[kTemperatureTextSize];
+    formatTemperature(200, text);
+    seat().view.setText(Control::stageTempEdit, text);
+    seat().view.setText(Control::holdHoursEdit, "3");
+    seat().view.setText(Control::holdMinutesEdit, "00");
 }
 
 void resetInputFields() {

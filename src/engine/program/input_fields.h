@@ -55,5 +55,8 @@ bool onFieldLeft(TwoDigitField field);
 // moment and its flags.
 StartChange onFieldChanged(TwoDigitField field);
 
+// The stage-input fields as the window opens: 20,0 degC held 3 h 00 min.
+void showFirstStageInput();
+
 // Back to the state at program start: no start moment, no flags.
 void resetInputFields();

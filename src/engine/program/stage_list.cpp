@@ -53,7 +53,7 @@ struct StageInput {
     char hold[16];
 };
 
-void setCell(int row, int column, const char* text) { seat().setCell(row, column, text); }
+void setCell(int row, int column, const char* text) { seat().view.setCell(row, column, text); }
 
 void numberText(int row, char (&out)[16]) { std::snprintf(out, sizeof out, "%lu", static_cast<unsigned long>(row + 1)); }
 
@@ -66,10 +66,10 @@ void setNumber(int row) {
 void insertRow(int row) {
     char number[16];
     numberText(row, number);
-    seat().insertRow(row, number);
+    seat().view.insertRow(row, number);
 }
 
-int selectionMark() { return seat().selectionMark(); }
+int selectionMark() { return seat().view.selectionMark(); }
 
 void holdText(const StageEntry& stage, char* out) {
     std::sprintf(out, "%lu:", static_cast<unsigned long>(stage.holdHours));
@@ -77,18 +77,18 @@ void holdText(const StageEntry& stage, char* out) {
 }
 
 void disableForEmptyList() {
-    seat().enable(Control::clearListButton, false);
-    seat().enable(Control::runButton, false);
+    seat().view.enable(Control::clearListButton, false);
+    seat().view.enable(Control::runButton, false);
 }
 
 void showListButtons() {
-    seat().setText(Control::addStageButton, kAddCaption);
-    seat().setText(Control::clearListButton, kClearListCaption);
+    seat().view.setText(Control::addStageButton, kAddCaption);
+    seat().view.setText(Control::clearListButton, kClearListCaption);
 }
 
 void showListTips() {
-    seat().setTip(Control::addStageButton, kAddTip);
-    seat().setTip(Control::clearListButton, kClearTip);
+    seat().view.setTip(Control::addStageButton, kAddTip);
+    seat().view.setTip(Control::clearListButton, kClearTip);
 }
 
 // The century limit: the stages from row on would end after 2100 and are
@@ -96,13 +96,13 @@ void showListTips() {
 // goes to the file at once.
 void removeStagesFrom(int row) {
     while (settings().stageCount > row) {
-        seat().deleteRow(row);
+        seat().view.deleteRow(row);
         setStageCount(settings().stageCount - 1);
-        seat().messageBox(kCenturyText, kCenturyCaption, box::ok);
+        seat().boxes.show(kCenturyText, kCenturyCaption, box::ok);
     }
     if (!editMode) {
         entryIndex = settings().stageCount;
-        seat().repaint(Part::stageNumber);
+        seat().view.repaint(Part::stageNumber);
     } else if (entryIndex >= settings().stageCount) {
         // The stage being edited is gone: there is nothing left to store.
         leaveEditMode();
@@ -140,9 +140,9 @@ bool writeStageStart(int row, unsigned hours, unsigned minutes) {
 bool readStageInput(StageInput& in) {
     char hours[8] = {};
     char minutes[8] = {};
-    seat().getText(Control::stageTempEdit, in.temperature, sizeof in.temperature);
-    seat().getText(Control::holdHoursEdit, hours, sizeof hours);
-    seat().getText(Control::holdMinutesEdit, minutes, sizeof minutes);
+    seat().view.getText(Control::stageTempEdit, in.temperature, sizeof in.temperature);
+    seat().view.getText(Control::holdHoursEdit, hours, sizeof hours);
+    seat().view.getText(Control::holdMinutesEdit, minutes, sizeof minutes);
     if (!stageFromInput(in.temperature, hours, minutes, in.stage)) return false;
     std::snprintf(in.hold, sizeof in.hold, "%s:%s", hours, minutes);
     return true;
@@ -163,9 +163,9 @@ bool running() { return settings().runFlag != kFlagOff; }
 ListChange afterChange() {
     if (running()) {
         const int mark = selectionMark();
-        if (mark >= 0) seat().selectRow(mark, false);
+        if (mark >= 0) seat().view.selectRow(mark, false);
     } else {
-        seat().focus(Control::stageList);
+        seat().view.focus(Control::stageList);
         applyRunButtonRule();
     }
     return ListChange::changed;
@@ -173,7 +173,7 @@ ListChange afterChange() {
 
 ListChange appendStage() {
     if (settings().stageCount >= kMaxStages) {
-        seat().messageBox(kTooManyText, nullptr, box::ok);
+        seat().boxes.show(kTooManyText, nullptr, box::ok);
         return ListChange::none;
     }
     StageInput in;
@@ -182,7 +182,7 @@ ListChange appendStage() {
     const int row = settings().stageCount;
     setStageCount(row + 1);
     entryIndex = settings().stageCount;
-    seat().repaint(Part::stageNumber);
+    seat().view.repaint(Part::stageNumber);
     insertRow(row);
     storeStageInput(row, in);
 
@@ -193,8 +193,8 @@ ListChange appendStage() {
         showNextStageStart();
     }
     if (removed) return ListChange::none;
-    seat().ensureRowVisible(row);
-    seat().enable(Control::clearListButton, true);
+    seat().view.ensureRowVisible(row);
+    seat().view.enable(Control::clearListButton, true);
     if (!startMomentValid()) return ListChange::none;
     // A longer program can end in the future again: bit 0 follows it, and the
     // run button follows the program's end rather than a past finding.
@@ -208,21 +208,21 @@ void enterEditMode() {
     if (row < 0 || row >= record.stageCount) return;
     // A tooltip change still pending from an earlier edit would overwrite the
     // texts set here.
-    seat().stopTimer(Timer::stageTooltip);
+    seat().timers.stop(Timer::stageTooltip);
     entryIndex = static_cast<std::uint8_t>(row);
-    seat().getCell(row, 3, startDateText, sizeof startDateText);
-    seat().getCell(row, 4, startTimeText, sizeof startTimeText);
-    seat().repaint(Part::stageStart);
+    seat().view.getCell(row, 3, startDateText, sizeof startDateText);
+    seat().view.getCell(row, 4, startTimeText, sizeof startTimeText);
+    seat().view.repaint(Part::stageStart);
     editMode = 0xFF;
 
     const StageEntry& stage = record.stages[row];
     char text[kStampTextSize];
     formatTemperature(tenthsFromCode(stage.temperatureCode), text);
-    seat().setText(Control::stageTempEdit, text);
+    seat().view.setText(Control::stageTempEdit, text);
     formatTwoDigits(stage.holdMinutes, text);
-    seat().setText(Control::holdMinutesEdit, text);
+    seat().view.setText(Control::holdMinutesEdit, text);
     std::snprintf(text, sizeof text, "%lu", static_cast<unsigned long>(stage.holdHours));
-    seat().setText(Control::holdHoursEdit, text);
+    seat().view.setText(Control::holdHoursEdit, text);
     // The fields now hold the stage's own values: the button that stores
     // follows them, not what the fields held before.
     recheckStageInput();
@@ -230,14 +230,14 @@ void enterEditMode() {
     const unsigned long number = static_cast<unsigned long>(row) + 1;
     char caption[64];
     std::snprintf(caption, sizeof caption, kEditCaption, number);
-    seat().setText(Control::addStageButton, caption);
-    seat().setText(Control::clearListButton, kCancelCaption);
+    seat().view.setText(Control::addStageButton, caption);
+    seat().view.setText(Control::clearListButton, kCancelCaption);
     char tip[96];
     std::snprintf(tip, sizeof tip, kStoreEditTip, number);
-    seat().setTip(Control::addStageButton, tip);
+    seat().view.setTip(Control::addStageButton, tip);
     std::snprintf(tip, sizeof tip, kCancelEditTip, number);
-    seat().setTip(Control::clearListButton, tip);
-    seat().repaint(Part::stageNumber);
+    seat().view.setTip(Control::clearListButton, tip);
+    seat().view.repaint(Part::stageNumber);
 }
 
 ListChange storeEdit() {
@@ -248,7 +248,7 @@ ListChange storeEdit() {
     // A changed hold moves every later start.
     recomputeSchedule();
     entryIndex = settings().stageCount;
-    seat().repaint(Part::stageNumber);
+    seat().view.repaint(Part::stageNumber);
     return afterChange();
 }
 
@@ -266,18 +266,18 @@ ListChange deleteStage(int& removedRow) {
     char text[160];
     if (editMode) {
         std::snprintf(text, sizeof text, "%s%lu", kDeleteRefusal, static_cast<unsigned long>(entryIndex) + 1);
-        seat().messageBox(text, kDeleteCaption, box::ok);
+        seat().boxes.show(text, kDeleteCaption, box::ok);
         return ListChange::none;
     }
     std::snprintf(text, sizeof text, kDeleteQuestion, static_cast<unsigned long>(row) + 1);
     const int answer =
-        seat().messageBox(text, kDeleteCaption, box::okCancel | box::iconInformation | box::defaultButton2);
+        seat().boxes.show(text, kDeleteCaption, box::okCancel | box::iconInformation | box::defaultButton2);
     if (answer != box::answerOk || row >= settings().stageCount) {
-        seat().focus(Control::stageList);
+        seat().view.focus(Control::stageList);
         return ListChange::none;
     }
 
-    seat().deleteRow(row);
+    seat().view.deleteRow(row);
     removeStage(row);
     removedRow = row;
     entryIndex = settings().stageCount;
@@ -288,22 +288,22 @@ ListChange deleteStage(int& removedRow) {
     for (int i = 0; i < count; ++i) setNumber(i);
     if (count == 0) disableForEmptyList();
     saveSettings();
-    seat().repaint(Part::stageNumber);
+    seat().view.repaint(Part::stageNumber);
     return ListChange::changed;
 }
 
 ListChange clearStages(bool runningNow) {
     const char* question = runningNow ? kClearRunningQuestion : kClearQuestion;
-    if (seat().messageBox(question, kClearCaption, box::okCancel | box::iconExclamation | box::defaultButton2) !=
+    if (seat().boxes.show(question, kClearCaption, box::okCancel | box::iconExclamation | box::defaultButton2) !=
         box::answerOk)
         return ListChange::none;
 
-    seat().deleteAllRows();
+    seat().view.deleteAllRows();
     setStageCount(0);
     entryIndex = 0;
     cursor = startInput();
     disableForEmptyList();
-    seat().repaint(Part::stageNumber);
+    seat().view.repaint(Part::stageNumber);
     if (startMomentValid()) showNextStageStart();
     saveSettings();
     return ListChange::cleared;
@@ -317,7 +317,7 @@ const char* stageStartDateText() { return startDateText; }
 const char* stageStartTimeText() { return startTimeText; }
 const ClockStamp& scheduleCursor() { return cursor; }
 
-ClockStamp presentMinute() { return minuteOf(seat().clock().local); }
+ClockStamp presentMinute() { return minuteOf(seat().system.clock().local); }
 
 ClockStamp minuteOf(const LocalTime& now) {
     return ClockStamp{static_cast<std::int16_t>(now.year - 2000), static_cast<std::int16_t>(now.month),
@@ -335,7 +335,7 @@ bool refreshProgramPast() {
 void applyRunButtonRule() {
     if (!linkIsUp()) return;
     const bool runnable = settings().stageCount != 0 && startMomentValid() && !programEndReached();
-    seat().enable(Control::runButton, runnable);
+    seat().view.enable(Control::runButton, runnable);
 }
 
 void fillStageList() {
@@ -364,7 +364,7 @@ void recomputeSchedule() {
         const StageEntry& stage = settings().stages[i];
         if (writeStageStart(i, stage.holdHours, stage.holdMinutes)) break;
     }
-    if (editMode) seat().repaint(Part::stageStart);
+    if (editMode) seat().view.repaint(Part::stageStart);
     else showNextStageStart();
 }
 
@@ -376,22 +376,22 @@ void blankSchedule() {
     }
     std::strcpy(startDateText, "        ");
     std::strcpy(startTimeText, "     ");
-    seat().repaint(Part::stageStart);
-    if (linkIsUp()) seat().enable(Control::runButton, false);
+    seat().view.repaint(Part::stageStart);
+    if (linkIsUp()) seat().view.enable(Control::runButton, false);
 }
 
 void showNextStageStart() {
     formatDate(cursor, startDateText);
     formatTime(cursor, startTimeText);
-    seat().repaint(Part::stageStart);
+    seat().view.repaint(Part::stageStart);
 }
 
 void leaveEditMode() {
     showListButtons();
     editMode = 0;
     entryIndex = settings().stageCount;
-    seat().repaint(Part::stageNumber);
-    seat().startTimer(Timer::stageTooltip, kTooltipDelayMs);
+    seat().view.repaint(Part::stageNumber);
+    seat().timers.start(Timer::stageTooltip, kTooltipDelayMs);
 }
 
 ListChange onAddStageButton() { return editMode ? storeEdit() : appendStage(); }
@@ -407,7 +407,7 @@ void onStageDoubleClick() { enterEditMode(); }
 ListChange onStageDeleteKey(int& removedRow) { return deleteStage(removedRow); }
 
 void onStageTooltipTimer() {
-    seat().stopTimer(Timer::stageTooltip);
+    seat().timers.stop(Timer::stageTooltip);
     showListTips();
 }
 

@@ -39,7 +39,7 @@ void onWriteFailed() {
     const std::string text = recordWriteFailedText(state.path);
     // Ended before the box: the ticks its loop dispatches write nothing more.
     endRecording();
-    seat().messageBox(text.c_str(), kRecordCaption, box::ok);
+    seat().boxes.show(text.c_str(), kRecordCaption, box::ok);
 }
 
 void begin(const RecordChoice& choice) {
@@ -48,7 +48,7 @@ void begin(const RecordChoice& choice) {
                     index);
     // The folder, the name and the interval are kept for the next recording.
     saveSettings();
-    state.schedule.start(seat().tickCount(), intervalPeriods[index]);
+    state.schedule.start(seat().system.tickCount(), intervalPeriods[index]);
     std::memcpy(state.path, choice.path, sizeof state.path);
     state.path[sizeof state.path - 1] = '\0';
     state.fileOpen = true;
@@ -60,8 +60,8 @@ void begin(const RecordChoice& choice) {
 }  // namespace
 
 void showIdleRecordButton() {
-    seat().setText(Control::recordButton, kRecordCaption);
-    seat().setTip(Control::recordButton, kStartTip);
+    seat().view.setText(Control::recordButton, kRecordCaption);
+    seat().view.setTip(Control::recordButton, kStartTip);
 }
 
 void recordStep() { recordTick(measuredTenths()); }
@@ -70,32 +70,32 @@ void recordTick(std::int16_t tenths) {
     if (!state.fileOpen) return;
     // Each due value gets its line, those of missed ticks too (with the
     // newest value), so that line n keeps standing for start + n intervals.
-    const std::uint64_t due = state.schedule.due(seat().tickCount());
+    const std::uint64_t due = state.schedule.due(seat().system.tickCount());
     if (due == 0) return;
     const std::string line = makeValueLine(tenths);
     std::string lines;
     lines.reserve(line.size() * due);
     for (std::uint64_t i = 0; i < due; ++i) lines += line;
-    if (!seat().writeRecordLine(lines.data(), lines.size())) onWriteFailed();
+    if (!seat().files.writeRecordLine(lines.data(), lines.size())) onWriteFailed();
 }
 
 void endRecording() {
     ++state.endings;
     if (state.fileOpen) {
-        seat().closeRecordFile();
+        seat().files.closeRecordFile();
         state.fileOpen = false;
     }
     keepAwakeFor(AwakeFor::recording, false);
-    seat().setText(Control::recordButton, kRecordCaption);
+    seat().view.setText(Control::recordButton, kRecordCaption);
     state.active = false;
-    seat().setTip(Control::recordButton, kStartTip);
+    seat().view.setTip(Control::recordButton, kStartTip);
 }
 
 void onRecordButton() {
     if (!state.active) {
         const unsigned endings = state.endings;
         RecordChoice choice{};
-        if (!seat().chooseRecordFile(choice)) return;
+        if (!seat().files.chooseRecordFile(choice)) return;
         begin(choice);
         if (endings != state.endings) {
             // The link was given up while the dialog was open.
@@ -103,11 +103,11 @@ void onRecordButton() {
             return;
         }
         state.active = true;
-        seat().setText(Control::recordButton, kStopCaption);
-        seat().setTip(Control::recordButton, kStopTip);
+        seat().view.setText(Control::recordButton, kStopCaption);
+        seat().view.setTip(Control::recordButton, kStopTip);
         return;
     }
-    if (seat().messageBox(kStopQuestion, kRecordCaption, box::okCancel | box::defaultButton2) == box::answerOk)
+    if (seat().boxes.show(kStopQuestion, kRecordCaption, box::okCancel | box::defaultButton2) == box::answerOk)
         endRecording();
 }
 

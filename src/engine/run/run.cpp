@@ -62,25 +62,25 @@ RunState run;
 void keepAwake(bool on) { keepAwakeFor(AwakeFor::run, on); }
 
 void selectRow(int row) {
-    seat().selectRow(row, true);
+    seat().view.selectRow(row, true);
     run.selectedRow = row;
 }
 
 void clearSelectedRow() {
-    if (run.selectedRow >= 0) seat().selectRow(run.selectedRow, false);
+    if (run.selectedRow >= 0) seat().view.selectRow(run.selectedRow, false);
     run.selectedRow = -1;
 }
 
 void clearMarkedRow() {
-    const int mark = seat().selectionMark();
-    if (mark >= 0) seat().selectRow(mark, false);
+    const int mark = seat().view.selectionMark();
+    if (mark >= 0) seat().view.selectRow(mark, false);
 }
 
-void startTooltipTimer() { seat().startTimer(Timer::runTooltip, kTooltipDelayMs); }
+void startTooltipTimer() { seat().timers.start(Timer::runTooltip, kTooltipDelayMs); }
 
 void repaintRunState() {
-    seat().repaint(Part::setpointBox);
-    seat().repaint(Part::startMomentStrip);
+    seat().view.repaint(Part::setpointBox);
+    seat().view.repaint(Part::startMomentStrip);
 }
 
 // The stage that runs at the present minute, from the start moment and the
@@ -93,7 +93,7 @@ StageSearch findCurrentStage() {
     setTargetCode(run.position.targetCode);
     if (found == StageSearch::running) {
         selectRow(run.position.nextStage - 1);
-        seat().focus(Control::stageList);
+        seat().view.focus(Control::stageList);
     }
     return found;
 }
@@ -127,12 +127,12 @@ void completeRun() {
 }
 
 void showStartFields(bool on) {
-    for (Control field : kStartFields) seat().show(field, on);
+    for (Control field : kStartFields) seat().view.show(field, on);
 }
 
 void placeRunButton(const char* caption, int width) {
-    seat().setText(Control::runButton, caption);
-    seat().placeRunButton(width);
+    seat().view.setText(Control::runButton, caption);
+    seat().view.placeRunButton(width);
 }
 
 void enterRunningView() {
@@ -153,8 +153,8 @@ void lockSetpoint() {
     if (run.setpointLocked) return;
     run.setpointLocked = true;
     repaintRunState();
-    seat().enable(Control::setpointEdit, false);
-    seat().enable(Control::setButton, false);
+    seat().view.enable(Control::setpointEdit, false);
+    seat().view.enable(Control::setButton, false);
 }
 
 void startRun() {
@@ -184,8 +184,8 @@ std::uint8_t nextStage() { return run.position.nextStage; }
 bool runWantsResend() { return runActive() && run.position.nextStage != 0; }
 
 void showIdleRunButton() {
-    seat().setText(Control::runButton, kIdleCaption);
-    seat().setTip(Control::runButton, kIdleTip);
+    seat().view.setText(Control::runButton, kIdleCaption);
+    seat().view.setTip(Control::runButton, kIdleTip);
 }
 
 void setUpStartMoment(bool restoreStored) {
@@ -214,21 +214,21 @@ bool runShown() { return run.shown; }
 void noticeRunWaiting(bool later) {
     if (!runActive() || linkIsUp() || run.waitingNoticeShown) return;
     if (later) {
-        seat().startTimer(Timer::runWaiting, kWaitingNoticeMs);
+        seat().timers.start(Timer::runWaiting, kWaitingNoticeMs);
         return;
     }
     run.waitingNoticeShown = true;
-    seat().messageBox(kWaitingText, kMainWindowTitle, box::ok | box::iconExclamation);
+    seat().boxes.show(kWaitingText, kMainWindowTitle, box::ok | box::iconExclamation);
 }
 
 void onRunWaitingTimer() {
-    seat().stopTimer(Timer::runWaiting);
+    seat().timers.stop(Timer::runWaiting);
     noticeRunWaiting(false);
 }
 
 bool runMinuteTick() {
     if (!runActive()) {
-        if (programEndReached()) seat().enable(Control::runButton, false);
+        if (programEndReached()) seat().view.enable(Control::runButton, false);
         return true;
     }
     // A run left in the file that waits (for the thermostat, or for a valid
@@ -236,7 +236,7 @@ bool runMinuteTick() {
     // resumeRun takes it up.
     if (!run.shown || !startMomentValid()) return true;
     const SettingsRecord& record = settings();
-    const ClockReading clock = seat().clock();
+    const ClockReading clock = seat().system.clock();
     const ClockStamp present = minuteOf(clock.local);
     // A corrected clock may bring the run back before the end of the program:
     // the stage of the corrected minute runs then.
@@ -266,8 +266,8 @@ bool runMinuteTick() {
         const int row = run.position.nextStage - 1;
         if (row >= 0) {
             selectRow(row);
-            seat().ensureRowVisible(row);
-            seat().focus(Control::stageList);
+            seat().view.ensureRowVisible(row);
+            seat().view.focus(Control::stageList);
         }
     }
     if (step == MinuteStep::send) {
@@ -281,7 +281,7 @@ bool resumeRun() {
     // A start moment that is not valid has no stage to run: the run waits
     // until the fields hold one.
     if (!runActive() || !startMomentValid()) return false;
-    seat().stopTimer(Timer::runWaiting);
+    seat().timers.stop(Timer::runWaiting);
     if (findCurrentStage() == StageSearch::allOver) {
         // The program ended while the link was down or the program closed:
         // the run ends as a list change past its end ends it.
@@ -291,7 +291,7 @@ bool resumeRun() {
     // Saved at once, as a started run is: the moment it resumed from is the
     // one the next start resumes from.
     storeStartMoment();
-    seat().enable(Control::runButton, true);
+    seat().view.enable(Control::runButton, true);
     startTooltipTimer();
     enterRunningView();
     if (run.position.nextStage != 0) {
@@ -329,23 +329,23 @@ void stopRun(bool completed) {
     startTooltipTimer();
     setRunFlag(false);
     keepAwake(false);
-    seat().stopTimer(Timer::runWaiting);
+    seat().timers.stop(Timer::runWaiting);
     run.setpointLocked = false;
     run.shown = false;
     run.completing = false;
     clearSelectedRow();
     saveSettings();
 
-    seat().enable(Control::setpointEdit, true);
+    seat().view.enable(Control::setpointEdit, true);
     // "Установить" only where a set command can go out: a run also stops
     // when the link is given up.
-    if (linkIsUp() && fieldTemperature(Control::setpointEdit).valid) seat().enable(Control::setButton, true);
+    if (linkIsUp() && fieldTemperature(Control::setpointEdit).valid) seat().view.enable(Control::setButton, true);
     repaintRunState();
     showStartFields(true);
     placeRunButton(kIdleCaption, kIdleWidth);
     recomputeSchedule();
     applyRunButtonRule();
-    if (completed) seat().messageBox(kCompletedText, kMainWindowTitle, box::ok);
+    if (completed) seat().boxes.show(kCompletedText, kMainWindowTitle, box::ok);
 }
 
 void onRunButton() {
@@ -355,9 +355,9 @@ void onRunButton() {
         return;
     }
     const int answer =
-        seat().messageBox(kStopQuestion, kMainWindowTitle, box::okCancel | box::iconExclamation | box::defaultButton2);
+        seat().boxes.show(kStopQuestion, kMainWindowTitle, box::okCancel | box::iconExclamation | box::defaultButton2);
     if (answer != box::answerOk) {
-        seat().focus(Control::stageList);
+        seat().view.focus(Control::stageList);
         return;
     }
     // The run may have ended while the question was up.
@@ -365,8 +365,8 @@ void onRunButton() {
 }
 
 void onRunTooltipTimer() {
-    seat().stopTimer(Timer::runTooltip);
-    seat().setTip(Control::runButton, runActive() ? kRunningTip : kIdleTip);
+    seat().timers.stop(Timer::runTooltip);
+    seat().view.setTip(Control::runButton, runActive() ? kRunningTip : kIdleTip);
 }
 
 void resetRun() {

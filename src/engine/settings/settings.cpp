@@ -20,7 +20,7 @@ const SettingsRecord& settings() { return record; }
 
 void loadSettings(const SettingsRecord& loaded) { record = loaded; }
 
-void saveSettings() { seat().saveSettings(record); }
+void saveSettings() { seat().files.saveSettings(record); }
 
 void setPortIndex(std::uint8_t index) { record.portIndex = index; }
 

@@ -250,13 +250,9 @@ TEST_F(Painting, ReadoutOnlyWhileConnected) {
     EXPECT_NE(first.size(), ink(canvas, {22, 59, 88, 93}, white).size());
 }
 
-TEST_F(Painting, SetpointBoxGreysWhileLockedOnceTheLinkIsDecided) {
+TEST_F(Painting, SetpointBoxGreysWhileLocked) {
     const RECT unit = {76, 165, 93, 185};
-    canvas.paint(state(linkStartUp, true));
-    EXPECT_EQ(sys(COLOR_WINDOW), canvas.at(46, 167));
-    EXPECT_LT(brightness(darkest(canvas, unit)), 100);
-
-    for (LinkState link : {linkDown, linkLost, linkUp}) {
+    for (LinkState link : {linkStartUp, linkDown, linkLost, linkUp}) {
         SCOPED_TRACE(static_cast<int>(link));
         canvas.paint(state(link, true));
         EXPECT_EQ(sys(COLOR_BTNFACE), canvas.at(46, 167));

@@ -8,6 +8,7 @@
 
 #include "main_window.h"
 #include "harness.h"
+#include "link/connection.h"
 #include "port_list.h"
 #include "window_support.h"
 
@@ -29,7 +30,7 @@ TEST(PortList, ListsThePortsAndSelectsTheSavedIndex) {
     ASSERT_TRUE(IsWindow(window));
     EXPECT_EQ(sorted({"COM1", "COM2"}), sorted(comboEntries(controls().portCombo)));
     EXPECT_EQ(1, SendMessageA(controls().portCombo, CB_GETCURSEL, 0, 0));
-    EXPECT_TRUE(autoConnectAllowed());
+    EXPECT_TRUE(savedPortListed());
     closeMainWindow(window);
 }
 
@@ -41,7 +42,7 @@ TEST(PortList, ASavedIndexBeyondTheListSelectsNothingAndIsKept) {
     HWND window = openMainWindow();
     ASSERT_TRUE(IsWindow(window));
     EXPECT_EQ(CB_ERR, SendMessageA(controls().portCombo, CB_GETCURSEL, 0, 0));
-    EXPECT_FALSE(autoConnectAllowed());
+    EXPECT_FALSE(savedPortListed());
     closeMainWindow(window);
     EXPECT_EQ(2, settingsFileBytes()[0]);
 }

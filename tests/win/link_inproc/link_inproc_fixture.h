@@ -12,6 +12,7 @@
 #include "settings/settings.h"
 #include "run/run.h"
 #include "harness.h"
+#include "link/connection.h"
 #include "link/protocol.h"
 #include "serial_port.h"
 #include "port_calls_watch.h"
