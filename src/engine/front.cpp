@@ -1,6 +1,7 @@
 #include "front.h"
 
 #include "awake.h"
+#include "texts.h"
 #include "settings/settings.h"
 #include "window_names.h"
 #include "run/run.h"
@@ -24,7 +25,7 @@ constexpr char kCloseQuestion[] =
 void showSetpoint(TemperatureCode code) {
     char text[kTemperatureTextSize];
     formatTemperature(tenthsFromCode(code), text);
-    seat().view.setText(Control::setpointEdit, text);
+    showText(Control::setpointEdit, text);
 }
 
 // What the link reports, and what follows from it for the controls, the
@@ -99,6 +100,7 @@ void followListChange(ListChange change) {
 }  // namespace
 
 void resetEngine() {
+    resetTexts();
     resetLink();
     resetConnection();
     resetRun();
@@ -204,6 +206,12 @@ void onEngineFieldChanged(Control field) {
         return;
     }
     if (settings().stageCount != 0) applyRunButtonRule();
+}
+
+void onEngineTextChanged(Control field, const char* text) {
+    keepText(field, text);
+    if (field == Control::setpointEdit || field == Control::stageTempEdit) onEngineValueKey(field);
+    else if (twoDigitFieldOf(field) != TwoDigitField::none) onEngineFieldChanged(field);
 }
 
 void onEngineFieldLeft(Control field) {

@@ -38,6 +38,9 @@ void onPortChosen(int index);
 // fieldChanged for the two-digit ones); fieldLeft when a two-digit field lost
 // the focus.
 void onEngineValueKey(Control field);
+// The operator changed a field's text (a key, a paste, a cut, an undo): the
+// engine keeps it and checks it as typed text.
+void onEngineTextChanged(Control field, const char* text);
 void onEngineFieldChanged(Control field);
 void onEngineFieldLeft(Control field);
 void onEngineStageDoubleClick();

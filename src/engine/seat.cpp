@@ -5,15 +5,11 @@ namespace {
 void noFrame(const std::uint8_t*, std::size_t, std::size_t) {}
 bool noPort(const char*) { return false; }
 void nothing() {}
-bool closed() { return false; }
 void noTimer(Timer, unsigned) {}
 void noTimerStop(Timer) {}
 int noBox(const char*, const char*, unsigned) { return box::answerCancel; }
 void noClose(const char*) {}
 void noText(Control, const char*) {}
-void noRead(Control, char* out, std::size_t size) {
-    if (size) out[0] = '\0';
-}
 void noFlag(Control, bool) {}
 void noControl(Control) {}
 void noWidth(int) {}
@@ -21,9 +17,6 @@ void noPart(Part) {}
 void noRow(int, const char*) {}
 void noRowIndex(int) {}
 void noCell(int, int, const char*) {}
-void noCellRead(int, int, char* out, std::size_t size) {
-    if (size) out[0] = '\0';
-}
 void noSelect(int, bool) {}
 int noMark() { return -1; }
 void noSave(const SettingsRecord&) {}
@@ -35,10 +28,9 @@ std::uint32_t noTicks() { return 0; }
 
 // Until the window sets its own, the engine acts on nothing.
 Seat current{
-    .line = {.writeFrame = noFrame, .openPort = noPort, .closePort = nothing, .portOpen = closed},
+    .line = {.writeFrame = noFrame, .openPort = noPort, .closePort = nothing},
     .timers = {.start = noTimer, .stop = noTimerStop},
     .view = {.setText = noText,
-             .getText = noRead,
              .enable = noFlag,
              .show = noFlag,
              .focus = noControl,
@@ -49,7 +41,6 @@ Seat current{
              .deleteRow = noRowIndex,
              .deleteAllRows = nothing,
              .setCell = noCell,
-             .getCell = noCellRead,
              .selectRow = noSelect,
              .ensureRowVisible = noRowIndex,
              .selectionMark = noMark},

@@ -112,7 +112,6 @@ struct Seat {
         // Opens the port of this name; false when it cannot be opened.
         bool (*openPort)(const char* name);
         void (*closePort)();
-        bool (*portOpen)();
     } line;
 
     // The main window's timers: a started timer fires every ms until it is
@@ -125,8 +124,6 @@ struct Seat {
     // The controls, the list's rows and the parts the window draws.
     struct View {
         void (*setText)(Control control, const char* text);
-        // At most size - 1 characters and a zero.
-        void (*getText)(Control control, char* out, std::size_t size);
         void (*enable)(Control control, bool on);
         void (*show)(Control control, bool on);
         void (*focus)(Control control);
@@ -139,7 +136,6 @@ struct Seat {
         void (*deleteRow)(int row);
         void (*deleteAllRows)();
         void (*setCell)(int row, int column, const char* text);
-        void (*getCell)(int row, int column, char* out, std::size_t size);
         // Selects the row, or takes its selection and focus away.
         void (*selectRow)(int row, bool selected);
         void (*ensureRowVisible)(int row);

@@ -270,10 +270,13 @@ void onPortComboCommand(WPARAM wParam) {
 
 // A field's text changed, by a key, a paste, a cut or an undo: it is checked
 // as typed text is. What the engine writes itself it has checked already.
-void onFieldTextChanged(Control control) {
-    if (engineWritesText()) return;
-    if (control == Control::setpointEdit || control == Control::stageTempEdit) onEngineValueKey(control);
-    else if (twoDigitFieldOf(control) != TwoDigitField::none) onEngineFieldChanged(control);
+void onFieldTextChanged(Control control, HWND field) {
+    if (engineWritesText() || control == Control::count) return;
+    // Room for what a field may hold: the program writes up to 5 characters
+    // into the 4-character temperature fields.
+    char text[16] = {};
+    GetWindowTextA(field, text, sizeof text);
+    onEngineTextChanged(control, text);
 }
 
 // Controls have no identifiers: a command is told apart by the sending
@@ -290,7 +293,7 @@ void onCommand(HWND window, WPARAM wParam, LPARAM lParam) {
     }
     const Control control = controlOfWindow(from);
     if (HIWORD(wParam) == EN_CHANGE) {
-        onFieldTextChanged(control);
+        onFieldTextChanged(control, from);
         return;
     }
     onEngineButton(control);

@@ -38,7 +38,6 @@ void writeFrame(const std::uint8_t* frame, std::size_t n, std::size_t replyLengt
 
 bool openLine(const char* name) { return openPort(name, mainWindow); }
 void closeLine() { closePort(); }
-bool lineOpen() { return portOpen(); }
 
 void startTimer(Timer timer, unsigned ms) { SetTimer(mainWindow, static_cast<UINT_PTR>(timer), ms, nullptr); }
 void stopTimer(Timer timer) { KillTimer(mainWindow, static_cast<UINT_PTR>(timer)); }
@@ -73,12 +72,6 @@ void setText(Control control, const char* text) {
     writing = true;
     SendMessageA(controlWindow(control), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
     writing = false;
-}
-
-void getText(Control control, char* out, std::size_t size) {
-    if (!size) return;
-    out[0] = '\0';
-    SendMessageA(controlWindow(control), WM_GETTEXT, size, reinterpret_cast<LPARAM>(out));
 }
 
 void enable(Control control, bool on) { EnableWindow(controlWindow(control), on ? TRUE : FALSE); }
@@ -128,15 +121,6 @@ void setCell(int row, int column, const char* text) {
     SendMessageA(list(), LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
 }
 
-void getCell(int row, int column, char* out, std::size_t size) {
-    if (!size) return;
-    out[0] = '\0';
-    LVITEMA item = {};
-    item.iSubItem = column;
-    item.pszText = out;
-    item.cchTextMax = static_cast<int>(size);
-    SendMessageA(list(), LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-}
 
 void selectRow(int row, bool selected) {
     LVITEMA item = {};
@@ -171,10 +155,9 @@ std::uint32_t ticks() { return tickCount(); }
 void setWindowSeat(HWND window) {
     mainWindow = window;
     setSeat(Seat{
-        .line = {.writeFrame = writeFrame, .openPort = openLine, .closePort = closeLine, .portOpen = lineOpen},
+        .line = {.writeFrame = writeFrame, .openPort = openLine, .closePort = closeLine},
         .timers = {.start = startTimer, .stop = stopTimer},
         .view = {.setText = setText,
-                 .getText = getText,
                  .enable = enable,
                  .show = show,
                  .focus = focus,
@@ -185,7 +168,6 @@ void setWindowSeat(HWND window) {
                  .deleteRow = deleteRow,
                  .deleteAllRows = deleteAllRows,
                  .setCell = setCell,
-                 .getCell = getCell,
                  .selectRow = selectRow,
                  .ensureRowVisible = ensureRowVisible,
                  .selectionMark = selectionMark},

@@ -46,12 +46,6 @@ bool isTwoDigitField(Control c) {
     }
 }
 
-void copyOut(const std::string& text, char* out, std::size_t size) {
-    if (!size) return;
-    const std::size_t n = std::min(text.size(), size - 1);
-    std::memcpy(out, text.data(), n);
-    out[n] = '\0';
-}
 
 void putWord(std::vector<std::uint8_t>& bytes, std::size_t offset, unsigned value) {
     bytes[offset] = static_cast<std::uint8_t>(value & 0xFF);
@@ -65,7 +59,6 @@ Seat worldSeat() {
             .writeFrame = [](const std::uint8_t* f, std::size_t n, std::size_t r) { current().writeFrame(f, n, r); },
             .openPort = [](const char* name) { return current().openPort(name); },
             .closePort = [] { current().closePort(); },
-            .portOpen = [] { return current().portOpen(); },
         },
         .timers = {
             .start = [](Timer t, unsigned ms) { current().startTimer(t, ms); },
@@ -73,7 +66,6 @@ Seat worldSeat() {
         },
         .view = {
             .setText = [](Control c, const char* text) { current().controlRef(c).text = text; },
-            .getText = [](Control c, char* out, std::size_t size) { copyOut(current().controlRef(c).text, out, size); },
             .enable = [](Control c, bool on) { current().controlRef(c).enabled = on; },
             .show = [](Control c, bool on) { current().controlRef(c).visible = on; },
             .focus = [](Control c) { current().focus(c); },
@@ -104,11 +96,6 @@ Seat worldSeat() {
                 auto& rows = current().rowsRef();
                 if (row >= 0 && row < static_cast<int>(rows.size()) && column >= 0 && column < 5)
                     rows[row].cells[column] = text;
-            },
-            .getCell = [](int row, int column, char* out, std::size_t size) {
-                const auto& rows = current().rows();
-                const bool there = row >= 0 && row < static_cast<int>(rows.size()) && column >= 0 && column < 5;
-                copyOut(there ? rows[row].cells[column] : std::string(), out, size);
             },
             .selectRow = [](int row, bool selected) {
                 auto& rows = current().rowsRef();
@@ -406,13 +393,9 @@ bool World::type(Control field, const std::string& text) {
         }
     }
     c.text = kept;
-    act([field] {
-        if (isTwoDigitField(field)) {
-            onEngineFieldChanged(field);
-            onEngineFieldLeft(field);
-        } else {
-            onEngineValueKey(field);
-        }
+    act([field, kept] {
+        onEngineTextChanged(field, kept.c_str());
+        if (isTwoDigitField(field)) onEngineFieldLeft(field);
     });
     return true;
 }

@@ -23,6 +23,8 @@ constexpr char kRefusalText[] = "Термостат не подтверждае�
 // Everything the conversation keeps, in one place.
 struct Conversation {
     LinkState state = linkStartUp;
+    // The port is open: from a successful openPort to closePort.
+    bool portOpen = false;
     std::uint16_t pendingCommand = kPollWord;
     // The command word of the request last written: what its reply answers.
     std::uint16_t sentCommand = kPollWord;
@@ -73,6 +75,7 @@ void sendPending() {
 void giveUp() {
     const LinkState from = link.state;
     seat().line.closePort();
+    link.portOpen = false;
     // Nothing is sent while no connection is up; the next accepted first
     // reply starts the cycle again.
     seat().timers.stop(Timer::exchange);
@@ -153,6 +156,7 @@ bool setCommandQueued() { return link.pendingCommand == kSetWord; }
 
 bool startConnection(const char* portName) {
     if (!seat().line.openPort(portName)) return false;
+    link.portOpen = true;
     // The first poll of an attempt leaves commandInFlight as it is: the
     // attempt is decided by its reply or its time-out alone.
     std::uint8_t poll[kMaxRequestLength] = {};
@@ -168,7 +172,7 @@ void resetLink() { link = Conversation{}; }
 void onExchangeTick() {
     if (link.commandInFlight) return;
     // A tick that outlived its connection sends nothing.
-    if (!seat().line.portOpen() || (link.state != linkUp && link.state != linkLost)) return;
+    if (!link.portOpen || (link.state != linkUp && link.state != linkLost)) return;
     link.commandInFlight = true;
     sendPending();
 }
@@ -194,7 +198,7 @@ void onReplyTimeout() {
     case linkDown:
         // Only the reply to this attempt's poll could have kept it; a port
         // already given up has nothing to give up again.
-        if (seat().line.portOpen()) giveUp();
+        if (link.portOpen) giveUp();
         return;
     }
 }

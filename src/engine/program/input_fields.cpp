@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "texts.h"
+
 namespace {
 
 ClockStamp input;
@@ -9,7 +11,7 @@ std::uint8_t flags;
 std::uint8_t stageFlags;
 
 // A two-digit field's text, with room for its two characters.
-void twoDigitText(Control control, char (&text)[3]) { seat().view.getText(control, text, sizeof text); }
+void twoDigitText(Control control, char (&text)[3]) { controlText(control, text, sizeof text); }
 
 int numberIn(Control control) {
     char text[3];
@@ -19,7 +21,7 @@ int numberIn(Control control) {
 
 // Room for what the program may write into stageTempEdit ("-10,0").
 void temperatureText(char (&text)[kTemperatureTextSize]) {
-    seat().view.getText(Control::stageTempEdit, text, sizeof text);
+    controlText(Control::stageTempEdit, text, sizeof text);
 }
 
 void setStageFlag(std::uint8_t bit, bool invalid) {
@@ -64,7 +66,7 @@ void setStartInput(const ClockStamp& start) {
     for (const auto& f : fields) {
         char text[kStampTextSize];
         formatTwoDigits(static_cast<std::uint16_t>(f.value), text);
-        seat().view.setText(f.field, text);
+        showText(f.field, text);
     }
 }
 
@@ -93,7 +95,7 @@ ParsedTemperature fieldTemperature(Control field) {
     // Room for 4 characters and the zero: the fields hold 4, and a longer text
     // set by the program ("-10,0") is read as its first 4 characters.
     char text[5] = {};
-    seat().view.getText(field, text, sizeof text);
+    controlText(field, text, sizeof text);
     return parseTemperatureText(text);
 }
 
@@ -136,7 +138,7 @@ bool onFieldLeft(TwoDigitField field) {
     char shown[kStampTextSize];
     reformattedText(field, text, shown);
     if (std::string_view(text) == shown) return false;
-    seat().view.setText(control, shown);
+    showText(control, shown);
     return true;
 }
 
@@ -170,9 +172,9 @@ StartChange onFieldChanged(TwoDigitField field) {
 void showFirstStageInput() {
     char text[kTemperatureTextSize];
     formatTemperature(200, text);
-    seat().view.setText(Control::stageTempEdit, text);
-    seat().view.setText(Control::holdHoursEdit, "3");
-    seat().view.setText(Control::holdMinutesEdit, "00");
+    showText(Control::stageTempEdit, text);
+    showText(Control::holdHoursEdit, "3");
+    showText(Control::holdMinutesEdit, "00");
 }
 
 void resetInputFields() {

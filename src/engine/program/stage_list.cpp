@@ -1,9 +1,13 @@
 #include "program/stage_list.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "seat.h"
+#include "texts.h"
 #include "settings/settings.h"
 #include "link/protocol.h"
 #include "link/temperature.h"
@@ -53,7 +57,32 @@ struct StageInput {
     char hold[16];
 };
 
-void setCell(int row, int column, const char* text) { seat().view.setCell(row, column, text); }
+// The start date and time each row shows, as the list keeps them.
+struct RowStart {
+    std::string date;
+    std::string time;
+};
+std::vector<RowStart> rowStarts;
+
+bool rowListed(int row) { return row >= 0 && row < static_cast<int>(rowStarts.size()); }
+
+// A kept text into a start box, cut to the box's room.
+void copyText(const std::string& text, char (&out)[kStampTextSize]) {
+    const std::size_t n = std::min(text.size(), sizeof out - 1);
+    std::memcpy(out, text.data(), n);
+    out[n] = '\0';
+}
+
+void setCell(int row, int column, const char* text) {
+    if (rowListed(row) && column == 3) rowStarts[row].date = std::string(text);
+    if (rowListed(row) && column == 4) rowStarts[row].time = std::string(text);
+    seat().view.setCell(row, column, text);
+}
+
+void deleteRow(int row) {
+    if (rowListed(row)) rowStarts.erase(rowStarts.begin() + row);
+    seat().view.deleteRow(row);
+}
 
 void numberText(int row, char (&out)[16]) { std::snprintf(out, sizeof out, "%lu", static_cast<unsigned long>(row + 1)); }
 
@@ -66,6 +95,7 @@ void setNumber(int row) {
 void insertRow(int row) {
     char number[16];
     numberText(row, number);
+    if (row >= 0 && row <= static_cast<int>(rowStarts.size())) rowStarts.insert(rowStarts.begin() + row, RowStart{});
     seat().view.insertRow(row, number);
 }
 
@@ -82,8 +112,8 @@ void disableForEmptyList() {
 }
 
 void showListButtons() {
-    seat().view.setText(Control::addStageButton, kAddCaption);
-    seat().view.setText(Control::clearListButton, kClearListCaption);
+    showText(Control::addStageButton, kAddCaption);
+    showText(Control::clearListButton, kClearListCaption);
 }
 
 void showListTips() {
@@ -96,7 +126,7 @@ void showListTips() {
 // goes to the file at once.
 void removeStagesFrom(int row) {
     while (settings().stageCount > row) {
-        seat().view.deleteRow(row);
+        deleteRow(row);
         setStageCount(settings().stageCount - 1);
         seat().boxes.show(kCenturyText, kCenturyCaption, box::ok);
     }
@@ -140,9 +170,9 @@ bool writeStageStart(int row, unsigned hours, unsigned minutes) {
 bool readStageInput(StageInput& in) {
     char hours[8] = {};
     char minutes[8] = {};
-    seat().view.getText(Control::stageTempEdit, in.temperature, sizeof in.temperature);
-    seat().view.getText(Control::holdHoursEdit, hours, sizeof hours);
-    seat().view.getText(Control::holdMinutesEdit, minutes, sizeof minutes);
+    controlText(Control::stageTempEdit, in.temperature, sizeof in.temperature);
+    controlText(Control::holdHoursEdit, hours, sizeof hours);
+    controlText(Control::holdMinutesEdit, minutes, sizeof minutes);
     if (!stageFromInput(in.temperature, hours, minutes, in.stage)) return false;
     std::snprintf(in.hold, sizeof in.hold, "%s:%s", hours, minutes);
     return true;
@@ -210,19 +240,19 @@ void enterEditMode() {
     // texts set here.
     seat().timers.stop(Timer::stageTooltip);
     entryIndex = static_cast<std::uint8_t>(row);
-    seat().view.getCell(row, 3, startDateText, sizeof startDateText);
-    seat().view.getCell(row, 4, startTimeText, sizeof startTimeText);
+    copyText(rowStarts[row].date, startDateText);
+    copyText(rowStarts[row].time, startTimeText);
     seat().view.repaint(Part::stageStart);
     editMode = 0xFF;
 
     const StageEntry& stage = record.stages[row];
     char text[kStampTextSize];
     formatTemperature(tenthsFromCode(stage.temperatureCode), text);
-    seat().view.setText(Control::stageTempEdit, text);
+    showText(Control::stageTempEdit, text);
     formatTwoDigits(stage.holdMinutes, text);
-    seat().view.setText(Control::holdMinutesEdit, text);
+    showText(Control::holdMinutesEdit, text);
     std::snprintf(text, sizeof text, "%lu", static_cast<unsigned long>(stage.holdHours));
-    seat().view.setText(Control::holdHoursEdit, text);
+    showText(Control::holdHoursEdit, text);
     // The fields now hold the stage's own values: the button that stores
     // follows them, not what the fields held before.
     recheckStageInput();
@@ -230,8 +260,8 @@ void enterEditMode() {
     const unsigned long number = static_cast<unsigned long>(row) + 1;
     char caption[64];
     std::snprintf(caption, sizeof caption, kEditCaption, number);
-    seat().view.setText(Control::addStageButton, caption);
-    seat().view.setText(Control::clearListButton, kCancelCaption);
+    showText(Control::addStageButton, caption);
+    showText(Control::clearListButton, kCancelCaption);
     char tip[96];
     std::snprintf(tip, sizeof tip, kStoreEditTip, number);
     seat().view.setTip(Control::addStageButton, tip);
@@ -277,7 +307,7 @@ ListChange deleteStage(int& removedRow) {
         return ListChange::none;
     }
 
-    seat().view.deleteRow(row);
+    deleteRow(row);
     removeStage(row);
     removedRow = row;
     entryIndex = settings().stageCount;
@@ -298,6 +328,7 @@ ListChange clearStages(bool runningNow) {
         box::answerOk)
         return ListChange::none;
 
+    rowStarts.clear();
     seat().view.deleteAllRows();
     setStageCount(0);
     entryIndex = 0;
@@ -412,6 +443,7 @@ void onStageTooltipTimer() {
 }
 
 void resetStageList() {
+    rowStarts.clear();
     entryIndex = 0;
     editMode = 0;
     std::strcpy(startDateText, "00.00.00");

@@ -5,6 +5,7 @@
 
 #include "awake.h"
 #include "seat.h"
+#include "texts.h"
 #include "settings/settings.h"
 #include "link/protocol.h"
 #include "recording/record_format.h"
@@ -60,7 +61,7 @@ void begin(const RecordChoice& choice) {
 }  // namespace
 
 void showIdleRecordButton() {
-    seat().view.setText(Control::recordButton, kRecordCaption);
+    showText(Control::recordButton, kRecordCaption);
     seat().view.setTip(Control::recordButton, kStartTip);
 }
 
@@ -86,7 +87,7 @@ void endRecording() {
         state.fileOpen = false;
     }
     keepAwakeFor(AwakeFor::recording, false);
-    seat().view.setText(Control::recordButton, kRecordCaption);
+    showText(Control::recordButton, kRecordCaption);
     state.active = false;
     seat().view.setTip(Control::recordButton, kStartTip);
 }
@@ -103,7 +104,7 @@ void onRecordButton() {
             return;
         }
         state.active = true;
-        seat().view.setText(Control::recordButton, kStopCaption);
+        showText(Control::recordButton, kStopCaption);
         seat().view.setTip(Control::recordButton, kStopTip);
         return;
     }

@@ -6,6 +6,7 @@
 
 #include "awake.h"
 #include "seat.h"
+#include "texts.h"
 #include "settings/settings.h"
 #include "window_names.h"
 #include "run/run_schedule.h"
@@ -131,7 +132,7 @@ void showStartFields(bool on) {
 }
 
 void placeRunButton(const char* caption, int width) {
-    seat().view.setText(Control::runButton, caption);
+    showText(Control::runButton, caption);
     seat().view.placeRunButton(width);
 }
 
@@ -184,7 +185,7 @@ std::uint8_t nextStage() { return run.position.nextStage; }
 bool runWantsResend() { return runActive() && run.position.nextStage != 0; }
 
 void showIdleRunButton() {
-    seat().view.setText(Control::runButton, kIdleCaption);
+    showText(Control::runButton, kIdleCaption);
     seat().view.setTip(Control::runButton, kIdleTip);
 }
 
