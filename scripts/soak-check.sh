@@ -7,6 +7,7 @@
 # before it.
 #   scripts/soak-check.sh <work-dir> <speed>
 set -uo pipefail
+source "$(dirname "$0")/settings-file.sh"
 work=$1
 speed=${2:-20}
 cd "$work" || exit 2
@@ -15,36 +16,33 @@ fail() { echo "FAIL $*"; status=1; }
 export LC_ALL=C
 
 iconv -f CP1251 -t UTF-8 driver.log >driver.utf8 2>/dev/null || cp driver.log driver.utf8
-u8() { od -An -tu1 -j"$2" -N1 "$1" | tr -d ' '; }
-u16() { od -An -tu2 --endian=little -j"$2" -N2 "$1" | tr -d ' '; }
-stage_table() { tail -c +537 "$1"; }
 
 # The settings files: each copy taken right after a kill must hold the run
 # (flag set) and the stages written so far, the same as the final file's;
 # the final file the ended run and every stage, the first ones as the script
-# wrote them.
-count=$(u8 final.ini 2)
-# The file is never cut shorter: stale stages past the count do no harm.
-fits() { (($1 >= 536 + 4 * $2 && $1 <= 1556)); }
-fits "$(stat -c %s final.ini)" "$count" || fail "final settings file: $(stat -c %s final.ini) bytes for $count stages"
-[ "$(u8 final.ini 1)" = 0 ] || fail "final settings file: the run is still flagged"
-cmp -s <(stage_table initial.ini) <(stage_table final.ini | head -c $(($(stat -c %s initial.ini) - 536))) ||
+# wrote them. "intact": the file is never cut shorter than its stages, and
+# every stage it counts is one the program could have stored.
+count=$(settings_field final.ini stageCount)
+settings_field final.ini stages >stages
+# Each stage's code, start and end in minutes from 12:00, by the program's own
+# schedule rules.
+settings_field final.ini schedule >schedule
+[ "$(settings_field final.ini intact)" = yes ] || fail "final settings file: not intact for its $count stages"
+[ "$(settings_field final.ini runFlag)" = 0 ] || fail "final settings file: the run is still flagged"
+initial=$(settings_field initial.ini stages)
+[ "$initial" = "$(head -n "$(settings_field initial.ini stageCount)" stages)" ] ||
     fail "final settings file: the initial stages changed"
-echo "settings: $(u8 initial.ini 2) stages at the start, $count at the end (flag $(u8 final.ini 1))"
+echo "settings: $(settings_field initial.ini stageCount) stages at the start, $count at the end" \
+    "(flag $(settings_field final.ini runFlag))"
 for copy in after-kill-*.ini; do
     [ -e "$copy" ] || { fail "no copy of the settings file after a kill"; continue; }
-    n=$(u8 "$copy" 2) size=$(stat -c %s "$copy")
+    n=$(settings_field "$copy" stageCount) flag=$(settings_field "$copy" runFlag)
     same=no
-    cmp -s <(stage_table "$copy" | head -c $((4 * n))) <(stage_table final.ini | head -c $((4 * n))) && same=yes
-    echo "settings after ${copy%.ini}: $size bytes, flag $(u8 "$copy" 1), $n stages, as written: $same"
-    { fits "$size" "$n" && [ "$(u8 "$copy" 1)" = 255 ] && [ $same = yes ]; } || fail "$copy is not intact"
+    [ "$(settings_field "$copy" stages)" = "$(head -n "$n" stages)" ] && same=yes
+    echo "settings after ${copy%.ini}: $(stat -c %s "$copy") bytes, flag $flag, $n stages, as written: $same"
+    { [ "$(settings_field "$copy" intact)" = yes ] && [ "$flag" = 255 ] && [ $same = yes ]; } ||
+        fail "$copy is not intact"
 done
-{
-    for ((k = 0; k < count; k++)); do
-        o=$((536 + 4 * k))
-        echo "$(u16 final.ini $o) $(u8 final.ini $((o + 2))) $(u8 final.ini $((o + 3)))"
-    done
-} >schedule
 
 # Times as milliseconds from 12:00 on 1 January 2030: the simulator's log has
 # the date, the driver's log the day of the month.
@@ -65,7 +63,7 @@ awk '{ split($2, t, ":"); printf "%d %s\n", (($1 - 1) * 24 * 3600 + (t[1] - 12) 
 awk -v speed="$speed" '
     function hex(h,   i, v) { v = 0; for (i = 1; i <= length(h); i++) v = v * 16 + index("0123456789ABCDEF", substr(h, i, 1)) - 1; return v }
     BEGIN { n = 0; nd = 0; nc = 0; np = 0; calm = 1e15 }
-    FILENAME == "schedule" { code[n] = $1; start[n] = total; total += ($3 * 60 + $2) * 60000; end[n] = total; n++; next }
+    FILENAME == "schedule" { code[n] = $1; start[n] = $2 * 60000; end[n] = total = $3 * 60000; n++; next }
     FILENAME == "events" {
         # Disturbances as spans: a fault until 3 s after it is over (the
         # driver calls the faults off with CALM), a kill

@@ -69,7 +69,7 @@ if [ -z "${FAKETIME_SHARED:-}" ]; then
     trap - EXIT
     exec faketime -m -f "+$offset x$speed" "$0" "$@"
 fi
-settings_file="$prefix/drive_c/users/$USER/AppData/Roaming/KRMD/quellor.ini"
+settings_file=$(settings_file_of "$prefix")
 
 "$sim" --link "$work/com1" --log "$work/sim.log" \
     --control-port 0 --tau 30 --noise 0 </dev/null >"$work/sim.out" 2>&1 &
@@ -138,7 +138,7 @@ if ((count > 0)); then
         "largest $largest ms, over 500 ms: $over"
 fi
 
-flag=$(od -An -tu1 -j1 -N1 "$settings_file" | tr -d ' ')
+flag=$(settings_field "$settings_file" runFlag)
 if [ "$flag" != 0 ]; then
     echo "FAIL the settings file still says running after the end at $end"
     status=1
