@@ -21,6 +21,8 @@ void noSelect(int, bool) {}
 int noMark() { return -1; }
 void noSave(const SettingsRecord&) {}
 bool noChoice(RecordChoice&) { return false; }
+RecordFileFound noProbe(const char*) { return RecordFileFound::unreachable; }
+RecordFileMade noMaking(const char*, const char*, std::size_t) { return RecordFileMade::notMade; }
 bool noLine(const char*, std::size_t) { return false; }
 void noAwake(bool) {}
 ClockReading noTime() { return ClockReading{LocalTime{2000, 1, 1, 0, 0, 0}, 0}; }
@@ -44,8 +46,12 @@ Seat current{
              .selectRow = noSelect,
              .ensureRowVisible = noRowIndex,
              .selectionMark = noMark},
-    .boxes = {.show = noBox, .close = noClose},
-    .files = {.saveSettings = noSave, .chooseRecordFile = noChoice, .writeRecordLine = noLine,
+    .boxes = {.show = noBox, .close = noClose, .showOverDialog = noBox},
+    .files = {.saveSettings = noSave,
+              .chooseRecordFile = noChoice,
+              .probeRecordFile = noProbe,
+              .makeRecordFile = noMaking,
+              .writeRecordLine = noLine,
               .closeRecordFile = nothing},
     .system = {.keepAwake = noAwake, .clock = noTime, .tickCount = noTicks},
 };

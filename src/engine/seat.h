@@ -91,6 +91,14 @@ struct ClockReading {
     std::int64_t universalSeconds;
 };
 
+// What is found at a record file's path before it is made: no file, a file,
+// a file another program holds, or a place that cannot be reached (a folder
+// that is not there, an access denied).
+enum class RecordFileFound : std::uint8_t { none, exists, held, unreachable };
+// What making a record file gave: made with its header, made but the header
+// could not be written (nothing is kept then), or not made.
+enum class RecordFileMade : std::uint8_t { made, headerFailed, notMade };
+
 // What the recording's dialog gives back: the file opened (its full path), the
 // folder and name to keep when the operator picked another file, and the
 // interval.
@@ -150,6 +158,8 @@ struct Seat {
         int (*show)(const char* text, const char* caption, unsigned style);
         // Closes this program's box of that caption, if one is up.
         void (*close)(const char* caption);
+        // A box owned by the recording's dialog while it is open.
+        int (*showOverDialog)(const char* text, const char* caption, unsigned style);
     } boxes;
 
     // The settings file and the record file.
@@ -158,8 +168,15 @@ struct Seat {
         void (*saveSettings)(const SettingsRecord& record);
         // The recording's dialog: the operator picks the file and the
         // interval; true when the file is open with its header written, and
-        // choice says what was picked.
+        // choice says what was picked. Its "Начать запись" asks the engine
+        // (startRecordFile), which probes and makes the file through the two
+        // below.
         bool (*chooseRecordFile)(RecordChoice& choice);
+        RecordFileFound (*probeRecordFile)(const char* path);
+        // Makes the file at path, replacing one there, and writes the
+        // header; once made, it is the record file (the one before is
+        // closed).
+        RecordFileMade (*makeRecordFile)(const char* path, const char* header, std::size_t n);
         // Appends to the open record file; false when not all of it was
         // written.
         bool (*writeRecordLine)(const char* text, std::size_t n);

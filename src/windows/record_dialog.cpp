@@ -5,7 +5,6 @@
 #include <cstring>
 #include <string>
 
-#include "clock.h"
 #include "settings/settings.h"
 #include "startup.h"
 #include "recording/record_format.h"
@@ -14,10 +13,6 @@
 
 namespace {
 
-constexpr char kFileWord[] = "Файл\n\n\r";
-constexpr char kExistsTail[] = "\n\n\rуже существует\n\rЗаменить имеющийся файл?";
-constexpr char kSharedTail[] = "\n\n\rиспользуется другим приложением.";
-constexpr char kCannotCreate[] = "Не удалось создать файл\n\n\r";
 constexpr char kChoiceFilter[] = "Текстовый файл (.txt)\0*.txt\0";
 constexpr char kChoiceTitle[] = "Открыть файл для записи температуры";
 
@@ -26,6 +21,7 @@ constexpr int kPathSize = 261;
 
 struct DialogState {
     HANDLE recordFile = nullptr;  // nullptr: no record file is open
+    HWND dialog = nullptr;        // the dialog while it is open
     RecordChoice* choice = nullptr;
     bool fileNameChosen = false;
     // Kept so that the name offset the file dialog returned is still there
@@ -42,19 +38,6 @@ bool writeAll(HANDLE file, const std::string& text) {
     return WriteFile(file, text.data(), size, &written, nullptr) && written == size;
 }
 
-bool writeHeader(HANDLE file, std::size_t intervalIndex) {
-    SYSTEMTIME now;
-    std::int64_t universal = 0;
-    readClock(now, universal);
-    const RecordHeader header =
-        makeRecordHeader({now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond}, intervalIndex);
-    return writeAll(file, header.dateLine) && writeAll(file, header.timeLine) && writeAll(file, header.intervalLines);
-}
-
-int askAboutFile(HWND owner, const char* head, const char* path, const char* tail, UINT flags) {
-    const std::string text = std::string(head) + path + tail;
-    return MessageBoxA(owner, text.c_str(), kRecordCaption, flags);
-}
 
 void onInitDialog(HWND dialog) {
     state.fileNameChosen = false;
@@ -95,42 +78,13 @@ void onChangeFile(HWND dialog) {
     state.fileNameChosen = true;
 }
 
-// The existence test before creating: true when the file may be created.
-bool mayCreate(HWND dialog, const char* path) {
-    HANDLE probe = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_ARCHIVE,
-                               nullptr);
-    if (probe != INVALID_HANDLE_VALUE) {
-        CloseHandle(probe);
-        return askAboutFile(dialog, kFileWord, path, kExistsTail, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) ==
-               IDYES;
-    }
-    const DWORD error = GetLastError();
-    if (error == ERROR_SHARING_VIOLATION) askAboutFile(dialog, kFileWord, path, kSharedTail, MB_OK);
-    // A missing folder or a denied access: the dialog stays as it is.
-    return error == ERROR_FILE_NOT_FOUND;
-}
-
-// "Начать запись": true when the file is open and its header written.
+// "Начать запись": true when the engine made the file, with its header.
 bool startRecording(HWND dialog) {
     char path[kPathSize] = {};
     GetDlgItemTextA(dialog, IDC_FILE_PATH, path, kPathSize);
-    if (!mayCreate(dialog, path)) return false;
-
-    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_ARCHIVE, nullptr);
     LRESULT index = SendDlgItemMessageA(dialog, IDC_FILE_INTERVAL, CB_GETCURSEL, 0, 0);
     if (index < 0 || index >= static_cast<LRESULT>(kIntervalCount)) index = 0;
-    // A header that cannot be written leaves no recording behind; the file
-    // was made, so what failed is a write.
-    if (file != INVALID_HANDLE_VALUE && !writeHeader(file, static_cast<std::size_t>(index))) {
-        CloseHandle(file);
-        MessageBoxA(dialog, recordWriteFailedText(path).c_str(), kRecordCaption, MB_OK);
-        return false;
-    }
-    if (file == INVALID_HANDLE_VALUE) {
-        askAboutFile(dialog, kCannotCreate, path, "", MB_OK);
-        return false;
-    }
+    if (!startRecordFile(path, static_cast<std::uint8_t>(index))) return false;
 
     RecordChoice& choice = *state.choice;
     std::memcpy(choice.path, path, sizeof path);
@@ -138,8 +92,6 @@ bool startRecording(HWND dialog) {
                         splitRecordPath(path, state.fileChoiceRecord.nFileOffset, choice.folder, choice.fileName,
                                         kPathFieldSize);
     choice.intervalIndex = static_cast<std::uint8_t>(index);
-    closeRecordFile();
-    state.recordFile = file;
     return true;
 }
 
@@ -149,6 +101,7 @@ bool runRecordDialog(HWND window, RecordChoice& choice) {
     state.choice = &choice;
     const INT_PTR result = DialogBoxParamA(appInstance(), "FileDialog", window, fileDialogProc, 0);
     state.choice = nullptr;
+    state.dialog = nullptr;
     return result == 1 && state.recordFile;
 }
 
@@ -159,6 +112,35 @@ bool writeRecordFile(const char* text, std::size_t n) {
     return WriteFile(state.recordFile, text, size, &written, nullptr) && written == size;
 }
 
+RecordFileFound probeRecordFile(const char* path) {
+    HANDLE probe = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_ARCHIVE,
+                               nullptr);
+    if (probe != INVALID_HANDLE_VALUE) {
+        CloseHandle(probe);
+        return RecordFileFound::exists;
+    }
+    switch (GetLastError()) {
+    case ERROR_FILE_NOT_FOUND: return RecordFileFound::none;
+    case ERROR_SHARING_VIOLATION: return RecordFileFound::held;
+    default: return RecordFileFound::unreachable;
+    }
+}
+
+RecordFileMade makeRecordFile(const char* path, const char* header, std::size_t n) {
+    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_ARCHIVE, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return RecordFileMade::notMade;
+    if (!writeAll(file, std::string(header, n))) {
+        CloseHandle(file);
+        return RecordFileMade::headerFailed;
+    }
+    closeRecordFile();
+    state.recordFile = file;
+    return RecordFileMade::made;
+}
+
+HWND recordDialogWindow() { return state.dialog; }
+
 void closeRecordFile() {
     if (state.recordFile) CloseHandle(state.recordFile);
     state.recordFile = nullptr;
@@ -167,6 +149,7 @@ void closeRecordFile() {
 INT_PTR CALLBACK fileDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
     case WM_INITDIALOG:
+        state.dialog = dialog;
         onInitDialog(dialog);
         return FALSE;  // the focus stays on "Начать запись"
     case WM_COMMAND:

@@ -46,6 +46,11 @@ int messageBox(const char* text, const char* caption, unsigned style) {
     return MessageBoxA(mainWindow, text, caption, style);
 }
 
+int messageBoxOverDialog(const char* text, const char* caption, unsigned style) {
+    const HWND dialog = recordDialogWindow();
+    return MessageBoxA(dialog ? dialog : mainWindow, text, caption, style);
+}
+
 struct BoxSearch {
     const char* caption;
     HWND found;
@@ -171,9 +176,11 @@ void setWindowSeat(HWND window) {
                  .selectRow = selectRow,
                  .ensureRowVisible = ensureRowVisible,
                  .selectionMark = selectionMark},
-        .boxes = {.show = messageBox, .close = closeBox},
+        .boxes = {.show = messageBox, .close = closeBox, .showOverDialog = messageBoxOverDialog},
         .files = {.saveSettings = saveSettingsFile,
                   .chooseRecordFile = chooseRecordFile,
+                  .probeRecordFile = probeRecordFile,
+                  .makeRecordFile = makeRecordFile,
                   .writeRecordLine = writeRecordLine,
                   .closeRecordFile = endRecordFile},
         .system = {.keepAwake = keepAwake, .clock = readClockNow, .tickCount = ticks},

@@ -12,6 +12,7 @@
 #include "link/frames.h"
 #include "program/input_rules.h"
 #include "recording/record_format.h"
+#include "recording/recording.h"
 
 namespace world {
 namespace {
@@ -113,10 +114,20 @@ Seat worldSeat() {
                 return current().messageBox(text, caption, style);
             },
             .close = [](const char* caption) { current().closeBox(caption); },
+            .showOverDialog = [](const char* text, const char* caption, unsigned style) {
+                return current().messageBox(text, caption, style, true);
+            },
         },
         .files = {
             .saveSettings = [](const SettingsRecord& record) { current().saveSettings(record); },
             .chooseRecordFile = [](RecordChoice& choice) { return current().chooseRecordFile(choice); },
+            .probeRecordFile = [](const char* path) {
+                const auto found = current().recordFiles.find(path);
+                return found == current().recordFiles.end() ? RecordFileFound::none : found->second;
+            },
+            .makeRecordFile = [](const char* path, const char* header, std::size_t n) {
+                return current().makeRecordFile(path, header, n);
+            },
             .writeRecordLine = [](const char* text, std::size_t n) { return current().writeRecordLine(text, n); },
             .closeRecordFile = [] { current().closeRecordFile(); },
         },
@@ -500,8 +511,9 @@ void World::startTimer(Timer timer, unsigned ms) { timers_[static_cast<unsigned>
 
 void World::stopTimer(Timer timer) { timers_.erase(static_cast<unsigned>(timer)); }
 
-int World::messageBox(const char* text, const char* caption, unsigned style) {
+int World::messageBox(const char* text, const char* caption, unsigned style, bool overDialog) {
     Box shown;
+    shown.overDialog = overDialog;
     shown.text = text;
     shown.caption = caption ? caption : "";
     shown.style = style;
@@ -546,7 +558,10 @@ bool World::chooseRecordFile(RecordChoice& choice) {
     if (!dialogRule) return false;
     const DialogReply reply = dialogRule();
     if (reply.delayMs > 0) wait(nowMs_ + reply.delayMs, [] { return false; });
+    // "Начать запись" once; a file that is not made leaves the dialog, which
+    // the operator then cancels.
     if (!reply.start || reply.path.size() >= sizeof choice.path) return false;
+    if (!startRecordFile(reply.path.c_str(), reply.intervalIndex)) return false;
     choice = RecordChoice{};
     std::strcpy(choice.path, reply.path.c_str());
     const std::size_t slash = reply.path.rfind('\\');
@@ -556,17 +571,18 @@ bool World::chooseRecordFile(RecordChoice& choice) {
         std::strcpy(choice.fileName, reply.path.substr(slash).c_str());
     }
     choice.intervalIndex = reply.intervalIndex;
+    return true;
+}
 
-    const LocalTime now = localNow();
-    const RecordHeader header =
-        makeRecordHeader(RecordStartTime{now.year, now.month, now.day, now.hour, now.minute, now.second},
-                         reply.intervalIndex);
+RecordFileMade World::makeRecordFile(const char* path, const char* header, std::size_t n) {
+    if (recordMaking != RecordFileMade::made) return recordMaking;
     recordLines_.clear();
-    const std::string all = header.dateLine + header.timeLine + header.intervalLines;
+    const std::string all(header, n);
     for (std::size_t from = 0, end; (end = all.find("\r\n", from)) != std::string::npos; from = end + 2)
         recordLines_.push_back(all.substr(from, end - from));
+    recordFiles[path] = RecordFileFound::exists;
     recordOpen_ = true;
-    return true;
+    return RecordFileMade::made;
 }
 
 bool World::writeRecordLine(const char* text, std::size_t n) {

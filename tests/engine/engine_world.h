@@ -46,6 +46,7 @@ struct Box {
     std::int64_t endedMs = 0;
     int answer = 0;
     bool closedByProgram = false;  // closeBox ended it
+    bool overDialog = false;       // owned by the recording's dialog
     bool ended = false;
 };
 
@@ -189,6 +190,10 @@ public:
     const std::vector<std::string>& recordLines() const { return recordLines_; }
     bool recordOpen() const { return recordOpen_; }
     bool failRecordWrites = false;
+    // What the recording's dialog finds at a path (nothing unless set), and
+    // what making a file there gives.
+    std::map<std::string, RecordFileFound> recordFiles;
+    RecordFileMade recordMaking = RecordFileMade::made;
     bool portOpen() const { return portOpen_; }
     unsigned kills() const { return kills_; }
     // Requests written while the one before was still unanswered and its
@@ -201,7 +206,7 @@ public:
     void closePort();
     void startTimer(Timer timer, unsigned ms);
     void stopTimer(Timer timer);
-    int messageBox(const char* text, const char* caption, unsigned style);
+    int messageBox(const char* text, const char* caption, unsigned style, bool overDialog = false);
     void closeBox(const char* caption);
     ControlState& controlRef(Control c) { return controls_[static_cast<int>(c)]; }
     void focus(Control c) { focus_ = c; }
@@ -210,6 +215,7 @@ public:
     void setMark(int mark) { mark_ = mark; }
     void saveSettings(const SettingsRecord& record);
     bool chooseRecordFile(RecordChoice& choice);
+    RecordFileMade makeRecordFile(const char* path, const char* header, std::size_t n);
     bool writeRecordLine(const char* text, std::size_t n);
     void closeRecordFile() { recordOpen_ = false; }
     void keepAwake(bool on) { awake_ = on; }

@@ -152,6 +152,54 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The link given up while the dialog is still open: the recording the
 // dialog then starts does not go on.
+// "Начать запись": what is found at the path decides, and what the operator
+// answers; every box is owned by the dialog.
+struct FileStartCase {
+    const char* name;
+    RecordFileFound found;
+    RecordFileMade made;
+    int answer;        // to the question, if one is asked
+    const char* box;   // the box's text after the path, or null for none
+    bool recording;
+};
+
+class RecordFileStarts : public testing::TestWithParam<FileStartCase> {};
+
+TEST_P(RecordFileStarts, AskOrReportThenMakeTheFile) {
+    const FileStartCase& c = GetParam();
+    World w(steadyBath());
+    ASSERT_TRUE(startAndConnect(w, {{kA, 1, 0}}, kNoon + 3600, false));
+    w.recordFiles["C:\\data\\bath.txt"] = c.found;
+    w.recordMaking = c.made;
+    w.boxRule = answerBy({}, BoxReply{c.answer, 0});
+    startRecording(w, 0);
+    EXPECT_EQ(recordingActive(), c.recording);
+    EXPECT_EQ(w.recordOpen(), c.recording);
+    ASSERT_EQ(w.boxes().size(), c.box ? 1u : 0u);
+    if (!c.box) return;
+    EXPECT_NE(w.boxes()[0].text.find(std::string("C:\\data\\bath.txt") + c.box), std::string::npos);
+    EXPECT_EQ(w.boxes()[0].caption, "Запись в файл");
+    EXPECT_TRUE(w.boxes()[0].overDialog);
+}
+
+constexpr char kExists[] = "\n\n\rуже существует\n\rЗаменить имеющийся файл?";
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, RecordFileStarts,
+    testing::Values(FileStartCase{"NoFileThere", RecordFileFound::none, RecordFileMade::made, 0, nullptr, true},
+                    FileStartCase{"AFileThereReplacedOnYes", RecordFileFound::exists, RecordFileMade::made,
+                                  box::answerYes, kExists, true},
+                    FileStartCase{"AFileThereKeptOnNo", RecordFileFound::exists, RecordFileMade::made,
+                                  box::answerNo, kExists, false},
+                    FileStartCase{"HeldByAnotherProgram", RecordFileFound::held, RecordFileMade::made, box::answerOk,
+                                  "\n\n\rиспользуется другим приложением.", false},
+                    FileStartCase{"AMissingFolderSaysNothing", RecordFileFound::unreachable, RecordFileMade::made,
+                                  box::answerOk, nullptr, false},
+                    FileStartCase{"NotMade", RecordFileFound::none, RecordFileMade::notMade, box::answerOk, "", false},
+                    FileStartCase{"AHeaderNotWritten", RecordFileFound::none, RecordFileMade::headerFailed,
+                                  box::answerOk, "\n\n\rЗапись значения температуры в файл прекращена.", false}),
+    [](const testing::TestParamInfo<FileStartCase>& info) { return std::string(info.param.name); });
+
 TEST(RecordingDialog, OpenWhileTheLinkIsGivenUpStartsNothing) {
     World w(steadyBath());
     w.boxRule = answerBy({{kLostCaption, BoxReply{box::answerOk, 2000}}});

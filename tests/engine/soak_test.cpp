@@ -89,7 +89,9 @@ TEST(Soak, ADayOfShortStagesWithFaultsKillsAndARecording) {
     World w(startingAt(start - 40));
     w.boxRule = answerBy({{kLostCaption, BoxReply{box::answerOk, 3'600'000}}, {kRefusal, BoxReply{box::answerOk, 5000}}},
                          BoxReply{box::answerOk, 1000});
-    w.dialogRule = [] { return DialogReply{true, "C:\\data\\bath.txt", 2, 0}; };
+    // Each restart records to a new file, as the guide advises.
+    int files = 0;
+    w.dialogRule = [&files] { return DialogReply{true, "C:\\data\\bath" + std::to_string(++files) + ".txt", 2, 0}; };
     std::vector<Outage> outages;
 
     auto connectAndRecord = [&]() -> std::int64_t {

@@ -15,6 +15,10 @@ const char kRecordCaption[] = "Запись в файл";
 // them), where the guide's check of its messages finds them.
 extern const char kCannotWrite[] = "Не удалось записать значение температуры в файл\n\n\r";
 extern const char kCannotWriteTail[] = "\n\n\rЗапись значения температуры в файл прекращена.";
+extern const char kFileWord[] = "Файл\n\n\r";
+extern const char kExistsTail[] = "\n\n\rуже существует\n\rЗаменить имеющийся файл?";
+extern const char kSharedTail[] = "\n\n\rиспользуется другим приложением.";
+extern const char kCannotCreate[] = "Не удалось создать файл\n\n\r";
 
 namespace {
 
@@ -113,6 +117,37 @@ void onRecordButton() {
 }
 
 bool recordingActive() { return state.active; }
+
+bool startRecordFile(const char* path, std::uint8_t intervalIndex) {
+    const auto ask = [path](const char* head, const char* tail, unsigned style) {
+        const std::string text = head + std::string(path) + tail;
+        return seat().boxes.showOverDialog(text.c_str(), kRecordCaption, style);
+    };
+    switch (seat().files.probeRecordFile(path)) {
+    case RecordFileFound::none: break;
+    case RecordFileFound::exists:
+        if (ask(kFileWord, kExistsTail, box::yesNo | box::iconQuestion | box::defaultButton2) != box::answerYes)
+            return false;
+        break;
+    case RecordFileFound::held: ask(kFileWord, kSharedTail, box::ok); return false;
+    // A missing folder or a denied access: the dialog stays as it is.
+    case RecordFileFound::unreachable: return false;
+    }
+    const LocalTime now = seat().system.clock().local;
+    const RecordHeader header =
+        makeRecordHeader(RecordStartTime{now.year, now.month, now.day, now.hour, now.minute, now.second},
+                         intervalIndex < kIntervalCount ? intervalIndex : 0);
+    const std::string text = header.dateLine + header.timeLine + header.intervalLines;
+    switch (seat().files.makeRecordFile(path, text.data(), text.size())) {
+    case RecordFileMade::made: return true;
+    // The file was made, so what failed is a write; no recording is left.
+    case RecordFileMade::headerFailed:
+        seat().boxes.showOverDialog(recordWriteFailedText(path).c_str(), kRecordCaption, box::ok);
+        return false;
+    case RecordFileMade::notMade: ask(kCannotCreate, "", box::ok); return false;
+    }
+    return false;
+}
 
 std::string recordWriteFailedText(const char* path) {
     return std::string(kCannotWrite) + path + kCannotWriteTail;

@@ -30,6 +30,12 @@ void onRecordButton();
 
 bool recordingActive();
 
+// "Начать запись" in the recording's dialog: the file at path is made with
+// the header for the interval, after what is found there is asked about or
+// reported (in boxes over the dialog). True when it is the record file now;
+// false leaves the dialog open.
+bool startRecordFile(const char* path, std::uint8_t intervalIndex);
+
 // The message of a write to the record file that failed, for this path.
 std::string recordWriteFailedText(const char* path);
 // Puts the recording state back to that of a program start.
