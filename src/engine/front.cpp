@@ -220,6 +220,8 @@ void onEngineFieldLeft(Control field) {
     if (onFieldLeft(twoDigitFieldOf(field))) onEngineFieldChanged(field);
 }
 
+void onEngineRowMarked(int row) { onRowMarked(row); }
+
 void onEngineStageDoubleClick() { onStageDoubleClick(); }
 
 void onEngineStageDeleteKey() {

@@ -43,5 +43,7 @@ void onEngineValueKey(Control field);
 void onEngineTextChanged(Control field, const char* text);
 void onEngineFieldChanged(Control field);
 void onEngineFieldLeft(Control field);
+// The operator marked a row of the list (a click, a key), or none (-1).
+void onEngineRowMarked(int row);
 void onEngineStageDoubleClick();
 void onEngineStageDeleteKey();

@@ -18,7 +18,6 @@ void noRow(int, const char*) {}
 void noRowIndex(int) {}
 void noCell(int, int, const char*) {}
 void noSelect(int, bool) {}
-int noMark() { return -1; }
 void noSave(const SettingsRecord&) {}
 bool noChoice(RecordChoice&) { return false; }
 RecordFileFound noProbe(const char*) { return RecordFileFound::unreachable; }
@@ -44,8 +43,7 @@ Seat current{
              .deleteAllRows = nothing,
              .setCell = noCell,
              .selectRow = noSelect,
-             .ensureRowVisible = noRowIndex,
-             .selectionMark = noMark},
+             .ensureRowVisible = noRowIndex},
     .boxes = {.show = noBox, .close = noClose, .showOverDialog = noBox},
     .files = {.saveSettings = noSave,
               .chooseRecordFile = noChoice,

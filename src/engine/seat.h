@@ -147,8 +147,6 @@ struct Seat {
         // Selects the row, or takes its selection and focus away.
         void (*selectRow)(int row, bool selected);
         void (*ensureRowVisible)(int row);
-        // The row last clicked, or -1.
-        int (*selectionMark)();
     } view;
 
     // Message boxes owned by the main window.

@@ -302,7 +302,12 @@ void onCommand(HWND window, WPARAM wParam, LPARAM lParam) {
 void onNotify(LPARAM lParam) {
     const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
     if (!header || !mainControls.stageList || header->hwndFrom != mainControls.stageList) return;
-    if (header->code == NM_DBLCLK) {
+    if (header->code == LVN_ITEMCHANGED) {
+        // The operator's click or key moved the mark; the engine's own
+        // changes of the list it knows.
+        if (!engineWritesText())
+            onEngineRowMarked(static_cast<int>(SendMessageA(mainControls.stageList, LVM_GETSELECTIONMARK, 0, 0)));
+    } else if (header->code == NM_DBLCLK) {
         onEngineStageDoubleClick();
     } else if (header->code == LVN_KEYDOWN) {
         const auto* key = reinterpret_cast<const NMLVKEYDOWN*>(header);

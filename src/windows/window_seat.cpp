@@ -28,9 +28,17 @@ constexpr int kRunButtonY = 27;
 constexpr int kRunButtonHeight = 22;
 
 HWND mainWindow;
-// True while the engine writes a control's text: the change it makes is not
-// one of the operator's.
+// True while the engine writes a control's text or changes the list: the
+// change it makes is not one of the operator's.
 bool writing = false;
+
+// Sends a message of the engine's to a control, marked as the engine's.
+LRESULT engineSends(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
+    writing = true;
+    const LRESULT result = SendMessageA(control, message, wParam, lParam);
+    writing = false;
+    return result;
+}
 
 void writeFrame(const std::uint8_t* frame, std::size_t n, std::size_t replyLength) {
     sendRequest(frame, n, replyLength);
@@ -74,9 +82,7 @@ void closeBox(const char* caption) {
 }
 
 void setText(Control control, const char* text) {
-    writing = true;
-    SendMessageA(controlWindow(control), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
-    writing = false;
+    engineSends(controlWindow(control), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
 }
 
 void enable(Control control, bool on) { EnableWindow(controlWindow(control), on ? TRUE : FALSE); }
@@ -111,11 +117,11 @@ void insertRow(int row, const char* number) {
     item.mask = LVIF_TEXT;
     item.iItem = row;
     item.pszText = const_cast<char*>(number);
-    SendMessageA(list(), LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    engineSends(list(), LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
 }
 
-void deleteRow(int row) { SendMessageA(list(), LVM_DELETEITEM, static_cast<WPARAM>(row), 0); }
-void deleteAllRows() { SendMessageA(list(), LVM_DELETEALLITEMS, 0, 0); }
+void deleteRow(int row) { engineSends(list(), LVM_DELETEITEM, static_cast<WPARAM>(row), 0); }
+void deleteAllRows() { engineSends(list(), LVM_DELETEALLITEMS, 0, 0); }
 
 void setCell(int row, int column, const char* text) {
     LVITEMA item = {};
@@ -131,12 +137,11 @@ void selectRow(int row, bool selected) {
     LVITEMA item = {};
     item.state = selected ? LVIS_SELECTED : 0;
     item.stateMask = selected ? LVIS_SELECTED : LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageA(list(), LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    engineSends(list(), LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
 }
 
 void ensureRowVisible(int row) { SendMessageA(list(), LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE); }
 
-int selectionMark() { return static_cast<int>(SendMessageA(list(), LVM_GETSELECTIONMARK, 0, 0)); }
 
 void saveSettingsFile(const SettingsRecord& record) { writeSettingsFile(record); }
 
@@ -174,8 +179,7 @@ void setWindowSeat(HWND window) {
                  .deleteAllRows = deleteAllRows,
                  .setCell = setCell,
                  .selectRow = selectRow,
-                 .ensureRowVisible = ensureRowVisible,
-                 .selectionMark = selectionMark},
+                 .ensureRowVisible = ensureRowVisible},
         .boxes = {.show = messageBox, .close = closeBox, .showOverDialog = messageBoxOverDialog},
         .files = {.saveSettings = saveSettingsFile,
                   .chooseRecordFile = chooseRecordFile,

@@ -107,7 +107,6 @@ Seat worldSeat() {
                 rows[row].selected = selected;
             },
             .ensureRowVisible = [](int) {},
-            .selectionMark = [] { return current().selectionMark(); },
         },
         .boxes = {
             .show = [](const char* text, const char* caption, unsigned style) {
@@ -427,6 +426,7 @@ void World::clickRow(int row) {
     for (Row& r : rows_) r.selected = false;
     rows_[row].selected = true;
     mark_ = row;
+    act([row] { onEngineRowMarked(row); });
 }
 
 void World::doubleClickRow(int row) {

@@ -63,6 +63,9 @@ struct RowStart {
     std::string time;
 };
 std::vector<RowStart> rowStarts;
+// The row the operator last marked (clicked or moved to), or -1; it follows
+// the rows the list inserts and deletes, as the list view's own mark does.
+int mark = -1;
 
 bool rowListed(int row) { return row >= 0 && row < static_cast<int>(rowStarts.size()); }
 
@@ -81,6 +84,8 @@ void setCell(int row, int column, const char* text) {
 
 void deleteRow(int row) {
     if (rowListed(row)) rowStarts.erase(rowStarts.begin() + row);
+    if (mark == row) mark = -1;
+    else if (mark > row) --mark;
     seat().view.deleteRow(row);
 }
 
@@ -96,10 +101,11 @@ void insertRow(int row) {
     char number[16];
     numberText(row, number);
     if (row >= 0 && row <= static_cast<int>(rowStarts.size())) rowStarts.insert(rowStarts.begin() + row, RowStart{});
+    if (mark >= row) ++mark;
     seat().view.insertRow(row, number);
 }
 
-int selectionMark() { return seat().view.selectionMark(); }
+int selectionMark() { return mark; }
 
 void holdText(const StageEntry& stage, char* out) {
     std::sprintf(out, "%lu:", static_cast<unsigned long>(stage.holdHours));
@@ -192,7 +198,6 @@ bool running() { return settings().runFlag != kFlagOff; }
 // (the caller re-synchronises it); an idle one gives the list the focus.
 ListChange afterChange() {
     if (running()) {
-        const int mark = selectionMark();
         if (mark >= 0) seat().view.selectRow(mark, false);
     } else {
         seat().view.focus(Control::stageList);
@@ -329,6 +334,7 @@ ListChange clearStages(bool runningNow) {
         return ListChange::none;
 
     rowStarts.clear();
+    mark = -1;
     seat().view.deleteAllRows();
     setStageCount(0);
     entryIndex = 0;
@@ -442,8 +448,13 @@ void onStageTooltipTimer() {
     showListTips();
 }
 
+int markedRow() { return mark; }
+
+void onRowMarked(int row) { mark = row; }
+
 void resetStageList() {
     rowStarts.clear();
+    mark = -1;
     entryIndex = 0;
     editMode = 0;
     std::strcpy(startDateText, "00.00.00");

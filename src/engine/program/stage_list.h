@@ -69,5 +69,10 @@ void onStageDoubleClick();
 ListChange onStageDeleteKey(int& removedRow);
 void onStageTooltipTimer();
 
+// The row the operator last marked, or -1; the window reports each change
+// (onRowMarked).
+int markedRow();
+void onRowMarked(int row);
+
 // Back to the state at program start: no rows entered, no schedule.
 void resetStageList();

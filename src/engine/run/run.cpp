@@ -73,7 +73,7 @@ void clearSelectedRow() {
 }
 
 void clearMarkedRow() {
-    const int mark = seat().view.selectionMark();
+    const int mark = markedRow();
     if (mark >= 0) seat().view.selectRow(mark, false);
 }
 

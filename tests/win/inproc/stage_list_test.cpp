@@ -131,6 +131,13 @@ void selectRow(int row) {
     item.state = LVIS_SELECTED | LVIS_FOCUSED;
     SendMessageA(controls().stageList, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
     SendMessageA(controls().stageList, LVM_SETSELECTIONMARK, 0, row);
+    // What a click on the row reports to the window.
+    NMLISTVIEW note = {};
+    note.hdr = {controls().stageList, 0, static_cast<UINT>(LVN_ITEMCHANGED)};
+    note.iItem = row;
+    note.uChanged = LVIF_STATE;
+    note.uNewState = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(GetParent(controls().stageList), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&note));
 }
 
 void doubleClickRow(HWND window, int row) {
