@@ -271,7 +271,7 @@ void onPortComboCommand(WPARAM wParam) {
 // A field's text changed, by a key, a paste, a cut or an undo: it is checked
 // as typed text is. What the engine writes itself it has checked already.
 void onFieldTextChanged(Control control, HWND field) {
-    if (engineWritesText() || control == Control::count) return;
+    if (engineChangesControl() || control == Control::count) return;
     // Room for what a field may hold: the program writes up to 5 characters
     // into the 4-character temperature fields.
     char text[16] = {};
@@ -305,7 +305,7 @@ void onNotify(LPARAM lParam) {
     if (header->code == LVN_ITEMCHANGED) {
         // The operator's click or key moved the mark; the engine's own
         // changes of the list it knows.
-        if (!engineWritesText())
+        if (!engineChangesControl())
             onEngineRowMarked(static_cast<int>(SendMessageA(mainControls.stageList, LVM_GETSELECTIONMARK, 0, 0)));
     } else if (header->code == NM_DBLCLK) {
         onEngineStageDoubleClick();

@@ -191,7 +191,7 @@ void setWindowSeat(HWND window) {
     });
 }
 
-bool engineWritesText() { return writing; }
+bool engineChangesControl() { return writing; }
 
 HWND controlWindow(Control control) {
     const MainControls& c = controls();

@@ -10,8 +10,9 @@
 // Sets the seat for this window; its controls are read from controls().
 void setWindowSeat(HWND window);
 
-// True while the engine writes a control's text through the seat.
-bool engineWritesText();
+// True while the engine writes a control's text or changes the list through
+// the seat: the notifications that come meanwhile are not the operator's.
+bool engineChangesControl();
 
 HWND controlWindow(Control control);
 // The engine's name for a control of the main window; Control::count for

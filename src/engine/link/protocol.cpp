@@ -133,8 +133,6 @@ std::int16_t measuredTenths() { return link.measured; }
 
 void setTargetCode(TemperatureCode code) { link.target = code; }
 TemperatureCode targetCode() { return link.target; }
-void queueSetCommand() { queueSetCommand(link.target); }
-
 void queueSetCommand(TemperatureCode code) {
     setTargetCode(code);
     if (code == 0) return;

@@ -41,8 +41,6 @@ std::int16_t measuredTenths();
 // queues nothing and leaves a command already queued as it is.
 void setTargetCode(TemperatureCode code);
 TemperatureCode targetCode();
-// Queues a set command carrying targetCode; the next free tick sends it.
-void queueSetCommand();
 // Sets targetCode and queues a set command carrying code, which a later
 // setTargetCode does not change. Code 0 (no temperature) is never queued
 // nor sent.
