@@ -2,7 +2,7 @@
 # Benchmark of the fuzzers: each target of tests/fuzz runs a given number of
 # inputs (default a million) from its seeds, and its figures are printed:
 # inputs run, time, inputs a second, coverage reached and corpus size. Built as
-# scripts/fuzz.sh builds them (build/fuzz); a broken invariant stops the run
+# scripts/fuzz.sh builds them (build/native); a broken invariant stops the run
 # with the fuzzer's report. make test runs the same targets briefly through
 # scripts/fuzz.sh.
 #   scripts/bench-fuzz.sh [inputs per fuzzer]
@@ -11,7 +11,7 @@ source "$(dirname "$0")/errors.sh"
 cd "$(dirname "$0")/.."
 runs=${1:-1000000}
 scripts/fuzz.sh 1 >/dev/null
-tree=build/fuzz
+tree=build/native
 printf '%-26s %10s %8s %10s %6s %6s\n' target inputs seconds "inputs/s" cov corpus
 for source in tests/fuzz/*.cpp; do
     target=$(basename "$source" .cpp)

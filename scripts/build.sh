@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Builds the native tree (portable code, unit tests, simulator) and
-# quellor.exe for i686 and x86_64. Extra tree: "asan" as argument (the fuzz
-# tree is scripts/fuzz.sh's own).
+# Builds the native tree (the engine under the sanitizers, its tests, the
+# fuzzers, the simulated thermostat) and quellor.exe for i686 and x86_64 with
+# their tests (scripts/trees.sh).
 set -euo pipefail
 source "$(dirname "$0")/errors.sh"
 cd "$(dirname "$0")/.."
@@ -13,8 +13,3 @@ build_tree native
 # its tests could not be run.
 if runs_32bit; then build_tree i686; else build_tree i686 --target quellor; fi
 build_tree x86_64
-for extra in "$@"; do
-    case $extra in
-        asan) build_tree asan ;;
-    esac
-done

@@ -3,7 +3,7 @@
 # Wine on a virtual display, connected on COM1 to the simulated thermostat.
 # The program is driven from outside, as an operator would drive it: a
 # settings file written before it starts, buttons pressed and a row
-# double-clicked by a small helper (scripts/drive-quellor.cpp), faults from the
+# double-clicked by a small helper (tests/win/drive/drive_quellor.cpp), faults from the
 # simulator's command port.
 #
 #   scripts/guide-pictures.sh [build-dir] [native-build-dir] [out-dir]

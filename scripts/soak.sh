@@ -4,7 +4,7 @@
 # once. A run of up to 255 stages flagged from 12:00 (250 in the file, five
 # appended during the run), a "1 сек" recording for a fifth of it, random
 # faults with a fixed seed, two kills each followed by a restart; the driver
-# (tests/win/bench/soak_driver.cpp) does the operator's part and probes the
+# (tests/win/drive/soak_driver.cpp) does the operator's part and probes the
 # window, and scripts/soak-check.sh then checks the simulator's log, the
 # recording and the settings files and prints the figures.
 #

@@ -105,13 +105,13 @@ end_session() {
 
 # build_drive_quellor <i686|x86_64> <out.exe>: the helper with which the
 # guide's pictures and the release tests drive quellor.exe from outside
-# (scripts/drive-quellor.cpp), for that machine type; built when missing or
-# older than its source.
+# (tests/win/drive/drive_quellor.cpp), built in that Windows tree and copied
+# to where the script runs it.
 build_drive_quellor() {
-    local arch=$1 out=$2 source="$root_dir/scripts/drive-quellor.cpp"
-    [ -f "$out" ] && [ ! "$source" -nt "$out" ] && return 0
+    local tree=$1 out=$2
+    (cd "$root_dir" && source scripts/trees.sh && build_tree "$tree" --target drive-quellor >/dev/null)
     mkdir -p "$(dirname "$out")"
-    "$arch-w64-mingw32-g++" -std=c++20 -O2 -municode -static -o "$out" "$source" -lcomctl32 -lole32 -luuid -lversion
+    cp "$root_dir/build/$tree/tests/win/drive-quellor.exe" "$out"
 }
 
 # screenshot_window <title> <out.png>: waits (up to 30 s) for the X window of

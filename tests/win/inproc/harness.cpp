@@ -17,7 +17,7 @@ std::int64_t fakeZoneShift = 0;
 std::string settingsPath;
 
 BOOL CALLBACK findDialog(HWND window, LPARAM out) {
-    if (className(window) == "#32770" && IsWindowVisible(window)) {
+    if (isBox(window)) {
         *reinterpret_cast<HWND*>(out) = window;
         return FALSE;
     }
@@ -143,12 +143,12 @@ BoxAnswerer::BoxAnswerer(int button, int count)
     thread_ = CreateThread(nullptr, 0, watch, this, 0, nullptr);
 }
 
-BoxAnswerer::BoxAnswerer(std::function<int(const SeenBox&)> decide, int count)
+BoxAnswerer::BoxAnswerer(std::function<int(const Box&)> decide, int count)
     : threadId_(GetCurrentThreadId()), button_(IDCANCEL), decide_(std::move(decide)), count_(count) {
     thread_ = CreateThread(nullptr, 0, watch, this, 0, nullptr);
 }
 
-const std::vector<SeenBox>& BoxAnswerer::boxesSoFar() {
+const std::vector<Box>& BoxAnswerer::boxesSoFar() {
     InterlockedExchange(&stop_, 1);
     return boxes();
 }
@@ -157,7 +157,7 @@ BoxAnswerer::~BoxAnswerer() {
     boxes();
 }
 
-const std::vector<SeenBox>& BoxAnswerer::boxes() {
+const std::vector<Box>& BoxAnswerer::boxes() {
     if (thread_) {
         // The box may still need this thread's loop to close; keep pumping.
         // A WM_QUIT met here is put back for the test to see.
@@ -194,24 +194,11 @@ DWORD WINAPI BoxAnswerer::watch(void* self) {
         for (HWND old : answered) already = already || old == found;
         if (found && !already) {
             Sleep(50);  // let the box finish its set-up
-            SeenBox box;
-            box.seen = true;
-            box.caption = windowText(found);
-            for (HWND child = GetWindow(found, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-                const LONG style = GetWindowLongA(child, GWL_STYLE);
-                if (className(child) == "Static") {
-                    if ((style & SS_TYPEMASK) == SS_ICON && SendMessageA(child, STM_GETICON, 0, 0)) box.hasIcon = true;
-                    std::string text = windowText(child);
-                    if (text.size() > box.text.size()) box.text = text;
-                } else if (className(child) == "Button" && IsWindowVisible(child)) {
-                    box.buttons.push_back(GetDlgCtrlID(child));
-                    if ((style & BS_TYPEMASK) == BS_DEFPUSHBUTTON) box.defaultButton = GetDlgCtrlID(child);
-                }
-            }
+            const Box box = readBox(found);
             const int button = me->decide_ ? me->decide_(box) : me->button_;
             me->boxes_.push_back(box);
             answered.push_back(found);
-            PostMessageA(found, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+            pressButton(found, button);
         }
         Sleep(20);
     }

@@ -45,16 +45,6 @@ void drainMessages();
 // condition's last value.
 bool pumpUntil(const std::function<bool()>& condition, DWORD ms);
 
-// A message box (or dialog) of this thread, as seen by the answering thread.
-struct SeenBox {
-    bool seen = false;
-    std::string caption;
-    std::string text;  // the longest static text: the message
-    std::vector<int> buttons;  // ids of its push buttons, in window order
-    int defaultButton = 0;     // id of the default push button, 0 if none
-    bool hasIcon = false;      // an icon beside the text
-};
-
 // Watches this thread's windows from a second thread; the first dialog-class
 // window that appears is read and answered with the given button id (IDOK,
 // IDCANCEL, IDYES, IDNO, IDRETRY...). Construct before the action that
@@ -64,26 +54,26 @@ public:
     explicit BoxAnswerer(int button, int count = 1);
     // Chooses the button for each box once it has been read; decide runs on
     // the watching thread, before the box is answered.
-    BoxAnswerer(std::function<int(const SeenBox&)> decide, int count);
+    BoxAnswerer(std::function<int(const Box&)> decide, int count);
     ~BoxAnswerer();
     BoxAnswerer(const BoxAnswerer&) = delete;
     BoxAnswerer& operator=(const BoxAnswerer&) = delete;
     // Waits for the watcher to finish (answered, or 5 s passed).
-    const std::vector<SeenBox>& boxes();
+    const std::vector<Box>& boxes();
     // Stops watching at once and gives the boxes seen so far. After an action
     // that returned, every box it showed has been seen: a box blocks the
     // action until it is answered.
-    const std::vector<SeenBox>& boxesSoFar();
+    const std::vector<Box>& boxesSoFar();
 
 private:
     static DWORD WINAPI watch(void* self);
     DWORD threadId_;
     int button_;
-    std::function<int(const SeenBox&)> decide_;
+    std::function<int(const Box&)> decide_;
     int count_;
     volatile LONG stop_ = 0;
     HANDLE thread_ = nullptr;
-    std::vector<SeenBox> boxes_;
+    std::vector<Box> boxes_;
 };
 
 

@@ -62,7 +62,7 @@ TEST(PortList, ARunLeftInTheFileWithItsPortMissingTellsThatItWaits) {
     HWND window = openMainWindow();
     ASSERT_TRUE(IsWindow(window));
     pumpMessages(2500);
-    const std::vector<SeenBox>& boxes = answerer.boxesSoFar();
+    const std::vector<Box>& boxes = answerer.boxesSoFar();
     ASSERT_EQ(1u, boxes.size());
     EXPECT_NE(std::string::npos, boxes[0].text.find("после подключения к термостату"));
     closeMainWindow(window);
@@ -110,7 +110,7 @@ TEST_P(NoPort, CancelEndsTheStartWithoutSavingAnything) {
     HWND window = openMainWindow();
     // The creation fails: no half-built window is ever shown.
     EXPECT_EQ(nullptr, window);
-    const std::vector<SeenBox>& boxes = answerer.boxes();
+    const std::vector<Box>& boxes = answerer.boxes();
     ASSERT_EQ(1u, boxes.size());
     EXPECT_EQ(kNoPort, boxes[0].text);
     EXPECT_EQ((std::vector<int>{IDRETRY, IDCANCEL}), boxes[0].buttons);
@@ -154,7 +154,7 @@ TEST(PortList, RetryReadsTheRegistryAgain) {
     useSettingsFile(SettingsBytes{}.bytes());
     bool added = false;
     BoxAnswerer answerer(
-        [&](const SeenBox&) {
+        [&](const Box&) {
             if (added) return IDCANCEL;
             // The operator plugs in an adapter, then presses Retry.
             added = SerialPortsOverride::addPort("\\Device\\Serial9", "COM9");
@@ -162,7 +162,7 @@ TEST(PortList, RetryReadsTheRegistryAgain) {
         },
         2);
     HWND window = openMainWindow();
-    const std::vector<SeenBox>& boxes = answerer.boxesSoFar();
+    const std::vector<Box>& boxes = answerer.boxesSoFar();
     ASSERT_TRUE(added) << "the test cannot write HKLM\\Hardware\\DeviceMap\\SerialComm";
     ASSERT_EQ(1u, boxes.size());
     EXPECT_EQ(kNoPort, boxes[0].text);

@@ -70,9 +70,9 @@ TEST_F(StageList, StagesEndingAfter2100AreRemovedOneMessageEach) {
     useSettingsFile(file.bytes());
     BoxAnswerer answerer(IDOK, 3);
     HWND window = openMainWindow();
-    const std::vector<SeenBox>& boxes = answerer.boxesSoFar();
+    const std::vector<Box>& boxes = answerer.boxesSoFar();
     ASSERT_EQ(2u, boxes.size());
-    for (const SeenBox& box : boxes) {
+    for (const Box& box : boxes) {
         EXPECT_EQ("Поздравляем!", box.caption);
         EXPECT_EQ("Вот и кончается столетие.\n\rПора работать со свежей программой.", box.text);
         EXPECT_EQ(std::vector<int>{IDOK}, box.buttons);
@@ -395,7 +395,7 @@ TEST_F(StageEditing, DeletingAsksRenumbersRecomputesAndLeavesTheStaleTail) {
         BoxAnswerer answerer(IDCANCEL);
         pressDelete(window);
         ASSERT_EQ(1u, answerer.boxes().size());
-        const SeenBox& box = answerer.boxes()[0];
+        const Box& box = answerer.boxes()[0];
         EXPECT_EQ("Удаление этапа", box.caption);
         EXPECT_EQ("Этап №3 будет удалён из списка этапов.\n\n\rПродолжить?", box.text);
         EXPECT_EQ((std::vector<int>{IDOK, IDCANCEL}), box.buttons);

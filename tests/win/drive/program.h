@@ -16,13 +16,6 @@
 #include "seen_windows.h"
 #include "wait.h"
 
-// A message box of the program's, as read from outside.
-struct Box {
-    HWND window = nullptr;
-    std::string caption;
-    std::string text;
-};
-
 class Program {
 public:
     // Writes this settings record, starts the program and waits (10 s at
@@ -97,9 +90,6 @@ private:
     HWND setpointEdit_ = nullptr;
     HWND setButton_ = nullptr;
 };
-
-// Presses a button of a dialog or message box by its identifier.
-void pressButton(HWND box, int id);
 
 // The settings file of the user the tests run as.
 std::string appDataFolder();

@@ -132,19 +132,9 @@ void Program::setText(HWND control, const std::string& text) {
 }
 
 Box Program::waitForBox(DWORD timeoutMs) {
-    Box box;
     HWND found = nullptr;
-    waitFor(
-        [&] {
-            found = findVisibleWindow(process_.dwProcessId, "#32770");
-            return found && !boxText(found).empty();
-        },
-        timeoutMs);
-    if (!found) return box;
-    box.window = found;
-    box.caption = windowText(found);
-    box.text = boxText(found);
-    return box;
+    waitFor([&] { return (found = findBox(process_.dwProcessId)) != nullptr; }, timeoutMs);
+    return found ? readBox(found) : Box{};
 }
 
 bool Program::noBox() { return findVisibleWindow(process_.dwProcessId, "#32770") == nullptr; }
@@ -152,7 +142,7 @@ bool Program::noBox() { return findVisibleWindow(process_.dwProcessId, "#32770")
 void Program::answer(const Box& box) { answer(box, IDOK); }
 
 void Program::answer(const Box& box, int button) {
-    if (box.window) PostMessageA(box.window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+    if (box.window) pressButton(box.window, button);
     waitBoxGone(box, 3000);
 }
 
@@ -177,10 +167,6 @@ std::vector<std::string> Program::ports() {
         names.push_back(name);
     }
     return names;
-}
-
-void pressButton(HWND box, int id) {
-    PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, id)));
 }
 
 std::string appDataFolder() {

@@ -1,6 +1,7 @@
 // drive-quellor.exe: drives a running quellor.exe from outside, for the
 // pictures of the operator's guide (scripts/guide-pictures.sh) and the tests
-// of the installed program (scripts/test-release.sh). It runs in the same
+// of the installed program (scripts/test-release.sh); built with the tests of
+// each Windows tree. It runs in the same
 // Wine prefix and does only what an operator would: it presses buttons,
 // double-clicks a row, picks a menu item, closes a window; it tells where a
 // window is on the screen so that a script can cut it out of a screenshot,
@@ -58,6 +59,9 @@
 #include <cwchar>
 #include <string>
 #include <vector>
+
+#include "seen_windows.h"
+#include "wait.h"
 
 namespace {
 
@@ -133,16 +137,9 @@ HWND control(const wchar_t* text, const wchar_t* className = nullptr) {
     return search.found;
 }
 
-// Polls every 100 ms until done() or the deadline; polling is all an outside
-// process can do here.
 template <typename Done>
-bool waitFor(double seconds, Done done) {
-    const DWORD deadline = GetTickCount() + static_cast<DWORD>(seconds * 1000);
-    for (;;) {
-        if (done()) return true;
-        if (static_cast<LONG>(GetTickCount() - deadline) >= 0) return false;
-        Sleep(100);
-    }
+bool waitSeconds(double seconds, Done done) {
+    return waitFor(done, static_cast<DWORD>(seconds * 1000));
 }
 
 int printRect(const std::vector<const wchar_t*>& titles) {
@@ -182,34 +179,17 @@ int doubleClickRow(int row) {
     return 0;
 }
 
-// A message box: a visible dialog of the standard class; its text is the
-// longest of its static controls (the icon is a static without text).
-BOOL CALLBACK visitBox(HWND window, LPARAM param) {
-    wchar_t name[16] = {};
-    GetClassNameW(window, name, 16);
-    if (wcscmp(name, L"#32770") != 0 || !IsWindowVisible(window)) return TRUE;
-    std::wstring longest;
-    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        GetClassNameW(child, name, 16);
-        if (wcscmp(name, L"Static") != 0) continue;
-        std::wstring text = textOf(child);
-        if (text.size() > longest.size()) longest = text;
-    }
-    if (longest.empty()) return TRUE;
-    *reinterpret_cast<std::wstring*>(param) = longest;
-    return FALSE;
-}
-
 int printBoxText(double seconds) {
-    std::wstring text;
-    if (!waitFor(seconds, [&] {
-            EnumWindows(visitBox, reinterpret_cast<LPARAM>(&text));
-            return !text.empty();
-        }))
-        return 1;
-    // The program's boxes break lines with "\n\r"; one line a line here.
+    HWND box = nullptr;
+    if (!waitSeconds(seconds, [&] { return (box = findBox(0)) != nullptr; })) return 1;
+    const std::string text = readBox(box).text;
+    // The program's texts are in the system's code page; its boxes break
+    // lines with "\n\r", one line a line here.
+    std::wstring wide(text.size(), L'\0');
+    wide.resize(MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                                    static_cast<int>(wide.size())));
     std::wstring out;
-    for (wchar_t c : text)
+    for (wchar_t c : wide)
         if (c != L'\r') out += c;
     printLine(out);
     return 0;
@@ -265,9 +245,9 @@ BOOL CALLBACK visitButton(HWND window, LPARAM param) {
     return FALSE;
 }
 
-int pressButton(const wchar_t* title, const wchar_t* text, double seconds) {
+int pressButtonByCaption(const wchar_t* title, const wchar_t* text, double seconds) {
     ButtonSearch search{text, nullptr};
-    if (!waitFor(seconds, [&] {
+    if (!waitSeconds(seconds, [&] {
             HWND top = topWindow(title);
             if (top) EnumChildWindows(top, visitButton, reinterpret_cast<LPARAM>(&search));
             return search.found != nullptr;
@@ -275,8 +255,7 @@ int pressButton(const wchar_t* title, const wchar_t* text, double seconds) {
         return 1;
     // What a click ends in: the button's notification to its owner. A
     // posted BM_CLICK is lost when the button's window is not the active one.
-    PostMessageW(GetParent(search.found), WM_COMMAND,
-                 MAKEWPARAM(GetDlgCtrlID(search.found), BN_CLICKED), reinterpret_cast<LPARAM>(search.found));
+    pressButton(GetParent(search.found), GetDlgCtrlID(search.found));
     return 0;
 }
 
@@ -377,7 +356,7 @@ int wmain(int argc, wchar_t** argv) {
     const double seconds = argc > 3 ? _wtof(argv[3]) : 0;
 
     if (command == L"rect") return printRect(std::vector<const wchar_t*>(argv + 2, argv + argc));
-    if (command == L"wait") return waitFor(seconds, [&] { return topWindow(what) != nullptr; }) ? 0 : 1;
+    if (command == L"wait") return waitSeconds(seconds, [&] { return topWindow(what) != nullptr; }) ? 0 : 1;
     if (command == L"close") {
         HWND window = topWindow(what);
         if (!window) return 1;
@@ -391,14 +370,14 @@ int wmain(int argc, wchar_t** argv) {
         return 0;
     }
     if (command == L"wait-control")
-        return waitFor(seconds, [&] {
+        return waitSeconds(seconds, [&] {
                    HWND c = control(what);
                    return c && IsWindowVisible(c);
                })
                    ? 0
                    : 1;
     if (command == L"wait-hidden")
-        return waitFor(seconds, [&] {
+        return waitSeconds(seconds, [&] {
                    HWND c = control(what);
                    return c && !IsWindowVisible(c);
                })
@@ -414,10 +393,10 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"box-text") return printBoxText(_wtof(what));
     if (command == L"shortcut") return printShortcut(what);
     if (command == L"note" && argc > 3) return note(what, argv[3]);
-    if (command == L"press" && argc > 3) return pressButton(what, argv[3], argc > 4 ? _wtof(argv[4]) : 0);
+    if (command == L"press" && argc > 3) return pressButtonByCaption(what, argv[3], argc > 4 ? _wtof(argv[4]) : 0);
     if (command == L"parent") return printParent(what);
-    if (command == L"wait-process") return waitFor(seconds, [&] { return processRuns(what); }) ? 0 : 1;
-    if (command == L"wait-gone") return waitFor(seconds, [&] { return !processRuns(what); }) ? 0 : 1;
+    if (command == L"wait-process") return waitSeconds(seconds, [&] { return processRuns(what); }) ? 0 : 1;
+    if (command == L"wait-gone") return waitSeconds(seconds, [&] { return !processRuns(what); }) ? 0 : 1;
     if (command == L"version") return printVersion(what);
     if (command == L"run") return runCommandLine(what);
     return 2;

@@ -89,17 +89,14 @@ int boxesAnswered = 0;
 BOOL CALLBACK lookAtBox(HWND window, LPARAM) {
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    if (pid != program->id() || !IsWindowVisible(window) || className(window) != "#32770") return TRUE;
-    if (GetDlgItem(window, 104)) return TRUE;
-    const std::string caption = windowText(window);
-    if (caption == "Ошибка связи") {
+    if (pid != program->id() || !isBox(window) || GetDlgItem(window, 104)) return TRUE;
+    const Box box = readBox(window);
+    if (box.caption == "Ошибка связи") {
         if (lossBoxes.insert(window).second) say("BOX loss seen");
         return TRUE;
     }
-    const std::string text = boxText(window);
-    if (text.empty()) return TRUE;
     ++boxesAnswered;
-    say("BOX " + caption + " | " + text);
+    say("BOX " + box.caption + " | " + box.text);
     pressButton(window, IDOK);
     return TRUE;
 }
