@@ -14,6 +14,7 @@ tree_options() {
         native) echo "-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug" \
                      "-DQUELLOR_SANITIZE=ON -DQUELLOR_FUZZ=ON" ;;
         i686 | x86_64) echo "-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-$1.cmake" ;;
+        plain) echo "-DCMAKE_BUILD_TYPE=Release" ;;
     esac
 }
 

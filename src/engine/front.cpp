@@ -1,9 +1,12 @@
 #include "front.h"
 
+#include <string>
+
 #include "awake.h"
 #include "texts.h"
 #include "settings/settings.h"
 #include "window_names.h"
+#include "journal/journal.h"
 #include "run/run.h"
 #include "link/connection.h"
 #include "link/protocol.h"
@@ -21,6 +24,16 @@ constexpr char kCloseQuestion[] =
     "управление, начиная с этапа, соответствующего\n\r"
     "реальному времени момента запуска.\n\n\r"
     "    Закрыть программу?\n\r";
+
+// A link that was lost comes back as "restored", not as a new connection.
+bool linkWasLost = false;
+
+// What the journal's lines carry: the thermostat's last report and the
+// running stage.
+void updateJournalValues() {
+    journalValues(linkIsUp(), measuredTenths(), tenthsFromCode(maintainedCode()),
+                  runShown() ? nextStage() : 0);
+}
 
 void showSetpoint(TemperatureCode code) {
     char text[kTemperatureTextSize];
@@ -40,6 +53,10 @@ void onLinkConnected(TemperatureCode maintained) {
     s.view.show(Control::portCombo, false);
     s.view.enable(Control::recordButton, true);
     s.view.repaint(Part::linkPanel);
+    updateJournalValues();
+    journalReadings(true);
+    journalEvent(linkWasLost ? "связь восстановлена" : "связь установлена");
+    linkWasLost = false;
 
     if (runActive() && resumeRun()) return;
     // No run, or one that did not resume: an idle connection.
@@ -56,10 +73,19 @@ void onLinkStatusChanged(bool measuredChanged, bool maintainedChanged, Temperatu
     showSetpoint(maintained);
 }
 
-void onLinkLost() { seat().view.enable(Control::setButton, false); }
+void onLinkLost() {
+    seat().view.enable(Control::setButton, false);
+    linkWasLost = true;
+    updateJournalValues();
+    journalEvent("связь потеряна");
+}
 
 void onLinkGivenUp(LinkState from) {
     const Seat& s = seat();
+    linkWasLost = false;
+    journalReadings(false);
+    updateJournalValues();
+    journalEvent(from == linkLost ? "связь прекращена" : "термостат не ответил на подключение");
     s.view.enable(Control::runButton, false);
     s.view.enable(Control::recordButton, false);
     endRecording();
@@ -86,9 +112,25 @@ void onSetButton() {
 }
 
 void onExchangeTimer() {
+    updateJournalValues();
+    journalTick();
     recordStep();
     if (!runMinuteTick()) return;  // the run ended: this tick sends nothing
     onExchangeTick();
+}
+
+// Each change of the stage list, in the journal.
+void journalListChange(ListChange change, int countBefore, int removedRow) {
+    const int count = settings().stageCount;
+    std::string text;
+    if (change == ListChange::cleared) text = "список этапов очищен";
+    else if (change == ListChange::none) return;
+    else if (removedRow >= 0) text = "удалён этап " + std::to_string(removedRow + 1);
+    else if (count > countBefore) text = "добавлен этап " + std::to_string(count);
+    else text = "изменён этап";
+    text += ", этапов в списке: " + std::to_string(count);
+    updateJournalValues();
+    journalEvent(text.c_str());
 }
 
 void followListChange(ListChange change) {
@@ -100,6 +142,8 @@ void followListChange(ListChange change) {
 }  // namespace
 
 void resetEngine() {
+    linkWasLost = false;
+    resetJournal();
     resetTexts();
     resetLink();
     resetConnection();
@@ -112,6 +156,8 @@ void resetEngine() {
 }
 
 void startEngine() {
+    journalEvent("запуск программы");
+    seat().timers.start(Timer::chartSecond, 1000);
     showFirstStageInput();
     showIdleRunButton();
     showIdleRecordButton();
@@ -141,7 +187,12 @@ void startEngine() {
     if (!connectNow || !connectPort(choosePortName())) noticeRunWaiting(true);
 }
 
-void stopEngine() { storeStartMoment(); }
+void stopEngine() {
+    storeStartMoment();
+    updateJournalValues();
+    journalEvent("выход из программы");
+    journalReadings(false);
+}
 
 bool closeAllowed() {
     if (!linkIsUp() || !runActive()) return true;
@@ -158,6 +209,7 @@ bool onEngineTimer(std::uintptr_t id) {
     case Timer::stageTooltip: onStageTooltipTimer(); return true;
     case Timer::runTooltip: onRunTooltipTimer(); return true;
     case Timer::runWaiting: onRunWaitingTimer(); return true;
+    case Timer::chartSecond: seat().view.repaint(Part::chart); return true;
     }
     return false;
 }
@@ -169,8 +221,20 @@ void onEngineReply(const std::uint8_t* reply, std::size_t n) {
 void onEngineButton(Control button) {
     switch (button) {
     case Control::connectButton: onConnectButton(); break;
-    case Control::addStageButton: followListChange(onAddStageButton()); break;
-    case Control::clearListButton: followListChange(onClearListButton(runActive())); break;
+    case Control::addStageButton: {
+        const int before = settings().stageCount;
+        const ListChange change = onAddStageButton();
+        journalListChange(change, before, -1);
+        followListChange(change);
+        break;
+    }
+    case Control::clearListButton: {
+        const int before = settings().stageCount;
+        const ListChange change = onClearListButton(runActive());
+        journalListChange(change, before, -1);
+        followListChange(change);
+        break;
+    }
     case Control::setButton: onSetButton(); break;
     case Control::recordButton: onRecordButton(); break;
     case Control::runButton: onRunButton(); break;
@@ -228,5 +292,10 @@ void onEngineStageDeleteKey() {
     int removed = -1;
     const ListChange change = onStageDeleteKey(removed);
     if (removed >= 0) noteStageRemoved(removed);
+    journalListChange(change, settings().stageCount + (removed >= 0 ? 1 : 0), removed);
     followListChange(change);
 }
+
+void onEngineJournalWritten(bool ok) { onJournalWritten(ok); }
+
+bool readoutOpensChart() { return linkIsUp(); }

@@ -47,3 +47,7 @@ void onEngineFieldLeft(Control field);
 void onEngineRowMarked(int row);
 void onEngineStageDoubleClick();
 void onEngineStageDeleteKey();
+// The journal's writer reports whether its lines reached the file.
+void onEngineJournalWritten(bool ok);
+// True when a double-click on the readout opens the chart: while connected.
+bool readoutOpensChart();

@@ -23,6 +23,7 @@ bool noChoice(RecordChoice&) { return false; }
 RecordFileFound noProbe(const char*) { return RecordFileFound::unreachable; }
 RecordFileMade noMaking(const char*, const char*, std::size_t) { return RecordFileMade::notMade; }
 bool noLine(const char*, std::size_t) { return false; }
+void noJournal(const char*, const char*, std::size_t) {}
 void noAwake(bool) {}
 ClockReading noTime() { return ClockReading{LocalTime{2000, 1, 1, 0, 0, 0}, 0}; }
 std::uint32_t noTicks() { return 0; }
@@ -50,7 +51,8 @@ Seat current{
               .probeRecordFile = noProbe,
               .makeRecordFile = noMaking,
               .writeRecordLine = noLine,
-              .closeRecordFile = nothing},
+              .closeRecordFile = nothing,
+              .appendJournal = noJournal},
     .system = {.keepAwake = noAwake, .clock = noTime, .tickCount = noTicks},
 };
 

@@ -43,6 +43,7 @@ enum class Part : std::uint8_t {
     startMomentStrip,  // the separators between the start fields
     stageNumber,       // the number of the stage being entered, drawn at once
     stageStart,        // the start date and time of that stage, drawn at once
+    chart,             // the chart window, when it is open and live
 };
 
 // Timers of the main window, each owned by one engine module; the value is
@@ -53,6 +54,7 @@ enum class Timer : std::uint16_t {
     stageTooltip = 1002,  // stage list: the buttons' tooltips after edit mode
     runTooltip = 1003,    // run: the run button's tooltip follows the run
     runWaiting = 1004,    // run: a run left in the file still waits for the link
+    chartSecond = 1005,   // front: the chart follows the clock each second
 };
 
 // Message box styles and answers, with the values the system gives them.
@@ -160,7 +162,7 @@ struct Seat {
         int (*showOverDialog)(const char* text, const char* caption, unsigned style);
     } boxes;
 
-    // The settings file and the record file.
+    // The settings file, the record file and the journal.
     struct Files {
         // Writes the record to the settings file and flushes it to the disk.
         void (*saveSettings)(const SettingsRecord& record);
@@ -179,6 +181,10 @@ struct Seat {
         // written.
         bool (*writeRecordLine)(const char* text, std::size_t n);
         void (*closeRecordFile)();
+        // Hands a line of the journal (the program's text, its line break
+        // included) to the writer, for the day file of that name; it never
+        // waits for the disk. The writer reports through onEngineJournalWritten.
+        void (*appendJournal)(const char* fileName, const char* text, std::size_t n);
     } files;
 
     // The system.

@@ -2,9 +2,11 @@
 
 #include <commctrl.h>
 
+#include "chart_window.h"
 #include "edit_fields.h"
 #include "front.h"
 #include "help.h"
+#include "journal_writer.h"
 #include "painting.h"
 #include "startup.h"
 #include "window_seat.h"
@@ -195,6 +197,30 @@ void resetWindowModules() {
     closeRecordFile();
 }
 
+// The chart's item in the window's system menu; system commands keep their
+// low four bits for the system.
+constexpr UINT kChartCommand = 0x0110;
+
+void addChartMenuItem(HWND window) {
+    const HMENU menu = GetSystemMenu(window, FALSE);
+    if (!menu) return;
+    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(menu, MF_STRING, kChartCommand, "График температуры…");
+}
+
+LRESULT onSysCommand(HWND window, WPARAM wParam, LPARAM lParam) {
+    if ((wParam & 0xFFF0) == kChartCommand) {
+        openChartWindow(window);
+        return 0;
+    }
+    return DefWindowProcA(window, WM_SYSCOMMAND, wParam, lParam);
+}
+
+void onDoubleClick(HWND window, LPARAM lParam) {
+    const POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+    if (PtInRect(&readoutRect, at) && readoutOpensChart()) openChartWindow(window);
+}
+
 LRESULT onCreate(HWND window) {
     mainControls = MainControls{};
     state.built = false;
@@ -229,7 +255,9 @@ LRESULT onCreate(HWND window) {
     createStageList(window);
     createStageInputs(window);
     createToolTip(window);
+    addChartMenuItem(window);
 
+    startJournalWriter(window);
     startEngine();
     state.built = true;
     return 0;
@@ -244,7 +272,9 @@ LRESULT onDestroy(HWND) {
     // A creation that failed released what it had made and posted WM_QUIT.
     if (!state.built) return 0;
     state.built = false;
+    closeChartWindow();
     stopEngine();
+    stopJournalWriter();
     releaseResources();
     mainControls = MainControls{};
     PostQuitMessage(0);
@@ -365,6 +395,9 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     switch (message) {
     case WM_MOUSEMOVE: onHelpMouseMove(window, lParam); return 0;
     case WM_LBUTTONDOWN: onHelpClick(window, lParam); return 0;
+    case WM_LBUTTONDBLCLK: onDoubleClick(window, lParam); return 0;
+    case WM_SYSCOMMAND: return onSysCommand(window, wParam, lParam);
+    case JournalWritten: onEngineJournalWritten(wParam != 0); return 0;
     case WM_TIMER: onEngineTimer(wParam); return 0;
     case ReplyArrived: onReply(); return 0;
     case WM_PAINT: return paintMainWindow(window);

@@ -1,3 +1,5 @@
+#include "chart_window.h"
+#include "journal_writer.h"
 #include "window_seat.h"
 
 #include <commctrl.h>
@@ -107,6 +109,7 @@ void repaint(Part part) {
     case Part::startMomentStrip: InvalidateRect(mainWindow, &startMomentStripRect, FALSE); break;
     case Part::stageNumber: redrawStageNumber(mainWindow); break;
     case Part::stageStart: redrawStageStart(mainWindow); break;
+    case Part::chart: chartWindowSecond(); break;
     }
 }
 
@@ -186,7 +189,8 @@ void setWindowSeat(HWND window) {
                   .probeRecordFile = probeRecordFile,
                   .makeRecordFile = makeRecordFile,
                   .writeRecordLine = writeRecordLine,
-                  .closeRecordFile = endRecordFile},
+                  .closeRecordFile = endRecordFile,
+                  .appendJournal = queueJournalLine},
         .system = {.keepAwake = keepAwake, .clock = readClockNow, .tickCount = ticks},
     });
 }

@@ -129,6 +129,9 @@ Seat worldSeat() {
             },
             .writeRecordLine = [](const char* text, std::size_t n) { return current().writeRecordLine(text, n); },
             .closeRecordFile = [] { current().closeRecordFile(); },
+            .appendJournal = [](const char* fileName, const char* text, std::size_t n) {
+                current().journal.push_back({fileName, std::string(text, n)});
+            },
         },
         .system = {
             .keepAwake = [](bool on) { current().keepAwake(on); },
@@ -261,7 +264,10 @@ void World::jumpClock(std::int64_t seconds, Jump kind) {
 }
 
 std::int64_t World::universalNow() const {
-    return options_.startWall + floorDiv(nowMs_, 1000) + universalOffset_;
+    // Counted from 01.01.1601 as the system's clock counts it; the wall clock
+    // of the world counts from 01.01.2000, in a zone of UTC.
+    constexpr std::int64_t kSecondsFrom1601To2000 = 145'731LL * 86'400;
+    return kSecondsFrom1601To2000 + options_.startWall + floorDiv(nowMs_, 1000) + universalOffset_;
 }
 
 void World::sleep(std::int64_t ms) {

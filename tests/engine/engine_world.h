@@ -190,6 +190,12 @@ public:
     const std::vector<std::string>& recordLines() const { return recordLines_; }
     bool recordOpen() const { return recordOpen_; }
     bool failRecordWrites = false;
+    // The journal's lines as handed to the writer: the day file and the text.
+    struct JournalWrite {
+        std::string fileName;
+        std::string text;
+    };
+    std::vector<JournalWrite> journal;
     // What the recording's dialog finds at a path (nothing unless set), and
     // what making a file there gives.
     std::map<std::string, RecordFileFound> recordFiles;

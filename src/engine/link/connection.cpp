@@ -1,8 +1,10 @@
 #include "link/connection.h"
 
 #include <cstring>
+#include <string>
 
 #include "seat.h"
+#include "journal/journal.h"
 #include "link/protocol.h"
 #include "settings/settings.h"
 
@@ -37,7 +39,11 @@ const char* choosePortName() {
 void resetConnection() { ports = PortChoice{}; }
 
 bool connectPort(const char* portName) {
-    if (!startConnection(portName)) return false;
+    journalEvent((std::string("подключение к порту ") + portName).c_str());
+    if (!startConnection(portName)) {
+        journalEvent((std::string("порт ") + portName + " не открывается").c_str());
+        return false;
+    }
     seat().view.enable(Control::connectButton, false);
     seat().view.enable(Control::portCombo, false);
     return true;

@@ -4,6 +4,7 @@
 
 #include "seat.h"
 #include "link/frames.h"
+#include "journal/journal.h"
 
 namespace {
 
@@ -65,6 +66,8 @@ void sendPending() {
         link.sentQuiet = link.pendingQuiet;
         link.sentCode = link.pendingCode;
         link.pendingQuiet = false;
+        journalChange("отправлена команда установки температуры", tenthsFromCode(link.maintainedCode),
+                      tenthsFromCode(link.sentCode));
     }
     link.sentCommand = link.pendingCommand;
     seat().line.writeFrame(frame, n, expectedReplyLength(link.pendingCommand));
@@ -111,9 +114,13 @@ void onStatus(const StatusReply& status) {
 
 void onAcknowledgement(const std::uint8_t* reply) {
     if (reply[0] == kAckConfirm) {
+        journalChange("термостат подтвердил установку температуры", tenthsFromCode(link.maintainedCode),
+                      tenthsFromCode(link.sentCode));
         if (!link.sentQuiet && !reports.confirmationsQuiet()) seat().boxes.show(kConfirmText, kConfirmCaption, box::ok);
         return;
     }
+    journalChange("термостат не подтвердил установку температуры", tenthsFromCode(link.maintainedCode),
+                  tenthsFromCode(link.sentCode));
     char text[sizeof kRefusalText + kTemperatureTextSize + 4];
     char value[kTemperatureTextSize];
     formatTemperature(tenthsFromCode(link.sentCode), value);
@@ -130,6 +137,7 @@ void setLinkReports(const LinkReports& given) { reports = given; }
 LinkState linkState() { return link.state; }
 bool linkIsUp() { return link.state == linkUp; }
 std::int16_t measuredTenths() { return link.measured; }
+TemperatureCode maintainedCode() { return link.maintainedCode; }
 
 void setTargetCode(TemperatureCode code) { link.target = code; }
 TemperatureCode targetCode() { return link.target; }

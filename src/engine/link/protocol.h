@@ -36,6 +36,8 @@ bool linkIsUp();
 
 // Measured temperature of the last accepted status reply, tenths of degC.
 std::int16_t measuredTenths();
+// The code the thermostat last reported it maintains; 0 before a reply.
+TemperatureCode maintainedCode();
 
 // The temperature the running stage asks for; 0 means none. Setting it
 // queues nothing and leaves a command already queued as it is.

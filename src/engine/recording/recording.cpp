@@ -4,6 +4,7 @@
 #include <string>
 
 #include "awake.h"
+#include "journal/journal.h"
 #include "seat.h"
 #include "texts.h"
 #include "settings/settings.h"
@@ -86,6 +87,7 @@ void recordTick(std::int16_t tenths) {
 
 void endRecording() {
     ++state.endings;
+    if (state.active) journalEvent("запись в файл окончена");
     if (state.fileOpen) {
         seat().files.closeRecordFile();
         state.fileOpen = false;
@@ -108,6 +110,7 @@ void onRecordButton() {
             return;
         }
         state.active = true;
+        journalEvent((std::string("запись в файл начата: ") + choice.path).c_str());
         showText(Control::recordButton, kStopCaption);
         seat().view.setTip(Control::recordButton, kStopTip);
         return;

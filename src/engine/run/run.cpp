@@ -4,7 +4,11 @@
 // run/run_schedule.
 #include "run/run.h"
 
+#include <string>
+
 #include "awake.h"
+#include "journal/journal.h"
+#include "link/temperature.h"
 #include "seat.h"
 #include "texts.h"
 #include "settings/settings.h"
@@ -100,9 +104,17 @@ StageSearch findCurrentStage() {
 }
 
 // The running stage's temperature goes out with the next exchange.
+void journalStageSent(int stage, TemperatureCode code) {
+    char value[kTemperatureTextSize];
+    formatTemperature(tenthsFromCode(code), value);
+    const std::string text = "отправлен этап " + std::to_string(stage) + ": " + value + " °C";
+    journalEvent(text.c_str());
+}
+
 void sendRunningStage() {
     queueQuietSetCommand(run.position.targetCode);
     run.sentStage = run.position.nextStage - 1;
+    journalStageSent(run.position.nextStage, run.position.targetCode);
 }
 
 // A run that ends because its program is over leaves the bath at the last
@@ -114,6 +126,7 @@ bool sendLastStageIfUnsent() {
     if (record.stageCount == 0 || run.sentStage >= record.stageCount - 1) return false;
     queueQuietSetCommand(record.stages[record.stageCount - 1].temperatureCode);
     run.sentStage = record.stageCount - 1;
+    journalStageSent(record.stageCount, record.stages[record.stageCount - 1].temperatureCode);
     return true;
 }
 
@@ -168,6 +181,7 @@ void startRun() {
     // Saved at once, with its start moment: a power cut or a killed program
     // must find the run at the next start and resume it.
     storeStartMoment();
+    journalEvent("программа этапов запущена");
     if (findCurrentStage() == StageSearch::allOver) {
         // The end minute came between the enabling of the button and the
         // press: nothing is left to run, and nothing of it was sent.
@@ -241,7 +255,10 @@ bool runMinuteTick() {
     const ClockStamp present = minuteOf(clock.local);
     // A corrected clock may bring the run back before the end of the program:
     // the stage of the corrected minute runs then.
-    if (noticeClockCorrection(run.ticks, present, clock.universalSeconds)) run.completing = false;
+    if (noticeClockCorrection(run.ticks, present, clock.universalSeconds)) {
+        run.completing = false;
+        journalEvent("часы компьютера переведены назад: программа этапов идёт по исправленному времени");
+    }
     if (run.completing) {
         // The last stage's temperature waits for a free exchange.
         if (setCommandQueued() && linkIsUp()) return true;
@@ -292,6 +309,7 @@ bool resumeRun() {
     // Saved at once, as a started run is: the moment it resumed from is the
     // one the next start resumes from.
     storeStartMoment();
+    journalEvent("программа этапов возобновлена");
     seat().view.enable(Control::runButton, true);
     startTooltipTimer();
     enterRunningView();
@@ -336,6 +354,7 @@ void stopRun(bool completed) {
     run.completing = false;
     clearSelectedRow();
     saveSettings();
+    journalEvent(completed ? "программа этапов выполнена" : "программа этапов остановлена");
 
     seat().view.enable(Control::setpointEdit, true);
     // "Установить" only where a set command can go out: a run also stops
