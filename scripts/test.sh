@@ -65,11 +65,63 @@ step() {
     step_results+=("$([ $status = 0 ] && echo ok || echo "FAILED ($status): $log")")
 }
 
-if ! scripts/build.sh; then
+# A step that runs beside the others: started now, its output kept in its
+# log and shown, counted and timed by finish_background.
+background_names=()
+background_logs=()
+background_pids=()
+background_starts=()
+start_background() {
+    local name=$1; shift
+    local log="$logs/bg-$(tr -c 'a-zA-Z0-9\n' '-' <<<"$name" | head -c 60).log"
+    printf '\n=== %s (at %ds, beside the steps below; its output at the end)\n' "$name" $((SECONDS - started))
+    ( "$@" >"$log" 2>&1 ) &
+    background_pids+=($!)
+    background_names+=("$name")
+    background_logs+=("$log")
+    background_starts+=($SECONDS)
+}
+finish_background() {
+    local i
+    for i in "${!background_pids[@]}"; do
+        local status=0
+        wait "${background_pids[$i]}" || status=$?
+        local log=${background_logs[$i]}
+        printf '\n=== %s (began at %ds; its output)\n' "${background_names[$i]}" $((background_starts[i] - started))
+        cat "$log"
+        ((status == 0)) || echo "step failed: exit status $status" | tee -a "$log"
+        count_results "$log"
+        if ((status != 0)) && ! tr -d '\r' <"$log" | grep -qE '^\[  FAILED  \]|tests failed out of|^FAILED: fuzz_|^RESULT failed|^\[FAILED\] '; then
+            failed=$((failed + 1))
+        fi
+        step_names+=("${background_names[$i]} (beside the others)")
+        step_times+=($((SECONDS - background_starts[i])))
+        step_results+=("$([ $status = 0 ] && echo ok || echo "FAILED ($status): $log")")
+    done
+}
+
+# The trees the soak needs first; the soak then runs in real time beside the
+# i686 build and the other steps, which it shares the two cores with.
+if ! scripts/build.sh native x86_64; then
     echo "test: the build failed" >&2
     exit 1
 fi
 build_time=$((SECONDS - started))
+
+# The program run end to end, in accelerated time: the preloaded clock is a
+# 64-bit library, so it runs the x86_64 build through the 64-bit loader on
+# every machine. The soak resumes a stored run, kills and restarts the
+# program and checks the wire as scripts/test-run-e2e.sh does (which is
+# therefore no step of its own).
+start_background "short soak: 75 program minutes at 20x, faults, kills, edits, a recording (x86_64)" \
+    scripts/soak.sh 75
+i686_started=$SECONDS
+if ! scripts/build.sh i686; then
+    echo "test: the i686 build failed" >&2
+    finish_background
+    exit 1
+fi
+build_time=$((build_time + SECONDS - i686_started))
 
 step "native unit and engine tests under AddressSanitizer and UBSan" ctest --test-dir build/native --output-on-failure -j2
 step "fuzzing, ${fuzz_seconds} s a target" scripts/fuzz.sh "$fuzz_seconds"
@@ -86,14 +138,10 @@ step "painting tests on a virtual display ($(default_arch))" scripts/test-win-di
 # x86_64 build meets the line in the soak below.
 step "end-to-end link tests with the simulated thermostat ($(default_arch))" \
     scripts/test-link.sh "build/$(default_arch)" build/native
-# The program run end to end, in accelerated time: the preloaded clock is a
-# 64-bit library, so it runs the x86_64 build through the 64-bit loader on
-# every machine. The soak resumes a stored run, kills and restarts the
-# program and checks the wire as scripts/test-run-e2e.sh does (which is
-# therefore no step of its own).
-step "short soak: 75 program minutes at 20x, faults, kills, edits, a recording (x86_64)" scripts/soak.sh 75
 step "the guide with pictures from the program, and the installer under Wine" \
     bash -c "scripts/doc.sh && scripts/test-release.sh"
+
+finish_background
 
 printf '\n=== Summary\n'
 printf '%6ds  build (native, i686, x86_64)\n' "$build_time"
