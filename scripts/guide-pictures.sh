@@ -2,14 +2,16 @@
 # The pictures of the operator's guide, taken from the real quellor.exe under
 # Wine on a virtual display, connected on COM1 to the simulated thermostat.
 # The program is driven from outside, as an operator would drive it: a
-# settings file written before it starts, buttons pressed and a row
-# double-clicked by a small helper (tests/win/drive/drive_quellor.cpp), faults from the
-# simulator's command port.
+# settings file and a journal of the day before written before it starts,
+# buttons pressed and a row double-clicked by a small helper
+# (tests/win/drive/drive_quellor.cpp), faults from the simulator's command port.
 #
 #   scripts/guide-pictures.sh [build-dir] [native-build-dir] [out-dir]
 #
 # Defaults: the build this machine runs (build/i686, or build/x86_64 where
-# 32-bit programs cannot run), build/native, build/guide/pictures.
+# 32-bit programs cannot run), build/native, build/guide/pictures. The
+# helpers are built in the trees named, when these are trees of this
+# checkout (build/NAME), else in build/i686 or build/x86_64 and build/native.
 #
 # A state that the program does not reach (a part of it not built yet) costs
 # only its picture: the script says which pictures it could not take, the
@@ -36,10 +38,25 @@ title="Управление термостатом КРМ-Д"
 mkdir -p "$work" "$out"
 rm -f "$out"/*.png "$work/missing"
 
+# tree_of <dir> <tree>: the name of that directory's tree under build/, or
+# the tree given when it is none.
+tree_of() {
+    local name
+    name=$(basename "$1")
+    if [ -f "$1/CMakeCache.txt" ] && [ "$(cd "$1" && pwd)" = "$root_dir/build/$name" ]; then echo "$name"; else echo "$2"; fi
+}
+
 # The helper is a Windows program of its own, built for the same machine
 # type as the program.
 driver_exe="$work/drive-quellor.exe"
-if [ "$(basename "$build")" = i686 ]; then build_drive_quellor i686 "$driver_exe"; else build_drive_quellor x86_64 "$driver_exe"; fi
+if [ "$(basename "$build")" = i686 ]; then arch_tree=i686; else arch_tree=x86_64; fi
+build_drive_quellor "$(tree_of "$build" "$arch_tree")" "$driver_exe"
+# The settings file and the journal are written by the native tools, with
+# the program's own code for their layouts (tools/settings-file,
+# tools/journal-file).
+settings_tree=$(tree_of "$native" native)
+(source scripts/trees.sh && build_tree "$settings_tree" --target quellor-journal >/dev/null)
+journal_tool="$root_dir/build/$settings_tree/tools/journal-file/quellor-journal"
 
 program_pid=
 sim_pid=
@@ -165,16 +182,31 @@ stop_program
 
 # 6. A run: the program was running when it was closed, started 45 minutes
 # ago; at start-up it connects by itself and resumes in stage 2. Where it
-# does not resume, the run button is pressed.
+# does not resume, the run button is pressed. Its journal holds the 30 hours
+# before (made anew: the lines of the sessions above go), for the chart.
 start_moment=$(date -d '-45 min' '+%y %m %d %H %M')
 write_settings 255 "$start_moment"
+journal_written=yes
+"$journal_tool" simulate "$prefix/drive_c/users/$USER/AppData/Local/KRMD/journal" 30 || journal_written=
 start_program
 running='Завершить управление термостатом'
+chart="График температуры"
 if driver wait-control "$running" 10 ||
     { driver click 'Начать работу с момента >>' && driver wait-control "$running" 5; }; then
     shot run "a program running, stage 2 of 4" "$title"
+
+    # 7. The chart from the system menu, at its first size: the day of the
+    # journal and the program ahead. The mouse goes to the display's last
+    # pixel first, off the windows: under it the chart shows a label.
+    driver pointer 1023 767 || true
+    if [ -n "$journal_written" ] && driver sysmenu 0x0110 && driver wait "$chart" 10 && driver press "$chart" '24 ч' 5; then
+        shot chart "the chart window over a day of the journal, the program ahead" "$chart"
+    else
+        missed chart "the chart window over a day of the journal"
+    fi
 else
     missed run "a program running"
+    missed chart "needs a run"
 fi
 stop_program
 

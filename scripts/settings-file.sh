@@ -16,12 +16,14 @@ settings_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 settings_file_of() { echo "$1/drive_c/users/${USER:-$(id -un)}/AppData/Roaming/KRMD/quellor.ini"; }
 
-# Built when missing or out of date; a script running under faketime only
+# Built when missing or out of date, in the native tree (or the tree under
+# build/ that $settings_tree names); a script running under faketime only
 # reads, with the tool built before.
 settings_tool() {
-    local tool=$settings_root/build/native/tools/settings-file/quellor-settings
+    local tree=${settings_tree:-native}
+    local tool=$settings_root/build/$tree/tools/settings-file/quellor-settings
     if [ -z "${FAKETIME:-}${FAKETIME_SHARED:-}" ] || [ ! -x "$tool" ]; then
-        (cd "$settings_root" && source scripts/trees.sh && build_tree native --target quellor-settings >/dev/null) ||
+        (cd "$settings_root" && source scripts/trees.sh && build_tree "$tree" --target quellor-settings >/dev/null) ||
             return 2
     fi
     "$tool" "$@"

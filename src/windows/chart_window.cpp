@@ -361,23 +361,32 @@ void drawTimeAxis(HDC dc, const ChartFrame& f, const ChartTools& tools) {
     }
 }
 
-// Each stage's start, and the program's end, as a thin line; the stage's
-// number beside its start.
+// Each stage's start, and the program's end, as a thin line.
 void drawStageBoundaries(HDC dc, const ChartFrame& f, const ChartTools& tools) {
     if (f.scene.plan.empty()) return;
     SelectedObject pen(dc, tools.stage.get());
+    for (const PlanStep& step : f.scene.plan)
+        if (f.holds(step.from)) line(dc, f.xOf(step.from), f.plot.top, f.xOf(step.from), f.plot.bottom);
+    const std::int64_t end = f.scene.plan.back().to;
+    if (f.holds(end)) line(dc, f.xOf(end), f.plot.top, f.xOf(end), f.plot.bottom);
+}
+
+// The stage's number beside its start, drawn last on the chart's background:
+// a series at the height of the numbers (a stage held at the highest
+// temperature shown) would hide them.
+void drawStageNumbers(HDC dc, const ChartFrame& f) {
     SetTextColor(dc, kStageText);
+    SetBkColor(dc, kBackground);
+    SetBkMode(dc, OPAQUE);
     const int top = f.plot.top + 8;
     for (const PlanStep& step : f.scene.plan) {
         if (!f.holds(step.from)) continue;
         const int x = f.xOf(step.from);
-        line(dc, x, f.plot.top, x, f.plot.bottom);
         char number[16];
         wsprintfA(number, "%d", step.stage);
         textAt(dc, number, RECT{x + 3, top, x + 60, top + f.textHeight}, DT_LEFT);
     }
-    const std::int64_t end = f.scene.plan.back().to;
-    if (f.holds(end)) line(dc, f.xOf(end), f.plot.top, f.xOf(end), f.plot.bottom);
+    SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, kText);
 }
 
@@ -519,6 +528,7 @@ void drawFrame(HDC dc, const ChartFrame& f) {
         line(dc, x, f.plot.top, x, f.plot.bottom);
     }
     drawEvents(dc, f, tools);
+    drawStageNumbers(dc, f);
     RestoreDC(dc, saved);
 
     SelectedObject pen(dc, tools.frame.get());

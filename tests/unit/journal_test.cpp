@@ -180,10 +180,10 @@ TEST(JournalHistory, MergeTakesWhatCameBeforeTheLiveLinesOnce) {
     EXPECT_EQ(events, (std::vector<std::string>{"3a;b", "3c", "11пуск"}));
     EXPECT_EQ(history.offsetMinutes, 180);
 
-    // The span as a file's lines: its own offset on each, an event after the
-    // reading of its second, "to" left out.
+    // The span as a file's lines: its own offset and values on each, an event
+    // after the reading of its second, "to" left out.
     EXPECT_EQ(journalSpanLines(history, t + 1, t + 11),
-              linesOf({{t + 1, 120, 10, 9, 2, ""}, {t + 3, 180, kNone, kNone, 0, "a;b"}, {t + 3, 180, kNone, kNone, 0, "c"},
+              linesOf({{t + 1, 120, 10, 9, 2, ""}, {t + 3, 180, 30, kNone, 0, "a;b"}, {t + 3, 180, kNone, kNone, 0, "c"},
                        {t + 5, 180, 50, kNone, 0, ""}, {t + 10, 180, 100, kNone, 0, ""}}));
 }
 

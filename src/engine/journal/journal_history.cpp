@@ -6,6 +6,11 @@
 
 namespace {
 
+JournalEvent eventOf(const JournalLine& line) {
+    return JournalEvent{line.universalSeconds, line.offsetMinutes, line.event, line.hasMeasured,
+                        line.measuredTenths,   line.hasMaintained, line.maintainedTenths, line.stage};
+}
+
 constexpr std::int64_t kDaySeconds = 86400;
 
 JournalSample sampleOf(const JournalLine& line) {
@@ -82,7 +87,7 @@ void mergeEvents(JournalHistory& history, const std::vector<JournalLine>& lines)
     std::vector<JournalEvent> fresh;
     for (const JournalLine& line : lines)
         if (!line.event.empty() && line.universalSeconds < history.liveSince)
-            fresh.push_back(JournalEvent{line.universalSeconds, line.offsetMinutes, line.event});
+            fresh.push_back(eventOf(line));
     if (fresh.empty()) return;
     sortByTime(fresh);
 
@@ -117,7 +122,7 @@ void addLiveLine(JournalHistory& history, const JournalLine& line) {
     // Live lines come as the clock goes: the last one has the present offset.
     history.offsetMinutes = line.offsetMinutes;
     if (!line.event.empty())
-        insertInOrder(history.events, JournalEvent{line.universalSeconds, line.offsetMinutes, line.event});
+        insertInOrder(history.events, eventOf(line));
     else if (line.hasMeasured)
         insertInOrder(history.samples, sampleOf(line));
 }
@@ -187,6 +192,11 @@ std::string journalSpanLines(const JournalHistory& history, std::int64_t from, s
             line = JournalLine{};
             line.universalSeconds = e->universalSeconds;
             line.offsetMinutes = e->offsetMinutes;
+            line.hasMeasured = e->hasMeasured;
+            line.measuredTenths = e->measuredTenths;
+            line.hasMaintained = e->hasMaintained;
+            line.maintainedTenths = e->maintainedTenths;
+            line.stage = e->stage;
             line.event = e->text;
             ++e;
         }

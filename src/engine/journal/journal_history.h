@@ -26,6 +26,13 @@ struct JournalEvent {
     std::int64_t universalSeconds;
     int offsetMinutes;
     std::string text;
+    // The values the event's line carries, written again when the span is
+    // saved.
+    bool hasMeasured = false;
+    std::int16_t measuredTenths = 0;
+    bool hasMaintained = false;
+    std::int16_t maintainedTenths = 0;
+    int stage = 0;
 };
 
 struct JournalHistory {

@@ -20,6 +20,11 @@
 //   drive-quellor close TITLE               closes a top-level window
 //   drive-quellor menu ID                   the main window's menu command ID,
 //                                          as choosing the item sends it
+//   drive-quellor sysmenu ID                the main window's system-menu
+//                                          command ID (decimal or 0x...), as
+//                                          choosing the item sends it
+//   drive-quellor pointer X Y               moves the mouse pointer to that
+//                                          point of the screen
 //   drive-quellor box-text SECONDS          waits for a message box and
 //                                          prints its text
 //   drive-quellor shortcut FILE.lnk         prints the shortcut's target and
@@ -390,6 +395,16 @@ int wmain(int argc, wchar_t** argv) {
         PostMessageW(main, WM_COMMAND, _wtoi(what), 0);
         return 0;
     }
+    if (command == L"sysmenu") {
+        wchar_t* rest = nullptr;
+        const unsigned long id = wcstoul(what, &rest, 0);
+        if (rest == what || *rest != L'\0' || id > 0xFFFF) return 2;
+        HWND main = topWindow(kMainTitle);
+        if (!main) return 1;
+        PostMessageW(main, WM_SYSCOMMAND, id, 0);
+        return 0;
+    }
+    if (command == L"pointer" && argc > 3) return SetCursorPos(_wtoi(what), _wtoi(argv[3])) ? 0 : 1;
     if (command == L"box-text") return printBoxText(_wtof(what));
     if (command == L"shortcut") return printShortcut(what);
     if (command == L"note" && argc > 3) return note(what, argv[3]);

@@ -177,7 +177,7 @@ std::string runCommand(Thermostat& thermostat, std::string_view line, double now
         thermostat.setPower(value == "on");
         return value == "on" ? "OK power on" : "OK power off, the thermostat is silent";
     }
-    if (command == "panel" || command == "measured") {
+    if (command == "panel" || command == "measured" || command == "hold") {
         auto code = args.size() == 2 ? parseWideTemperature(args[1]) : std::nullopt;
         if (!code)
             return "ERR " + command + " needs a temperature such as 30,0";
@@ -185,8 +185,21 @@ std::string runCommand(Thermostat& thermostat, std::string_view line, double now
             thermostat.setFromPanel(*code, now);
             return "OK maintained " + temperatureText(*code);
         }
-        thermostat.forceMeasured(*code, now);
+        if (command == "hold") {
+            thermostat.hold(*code, now);
+            return "OK measured held at " + temperatureText(*code) + " until release";
+        }
+        if (!thermostat.forceMeasured(*code, now))
+            return "ERR the bath is held at " + temperatureText(*thermostat.heldAt()) +
+                   ": release it first, or hold another temperature";
         return "OK measured " + temperatureText(*code);
+    }
+    if (command == "release" && args.size() == 1) {
+        const auto held = thermostat.heldAt();
+        if (!thermostat.release(now))
+            return "OK the bath was not held";
+        return "OK released at " + temperatureText(*held) + ", following maintained " +
+               temperatureText(thermostat.maintainedCode());
     }
     if (command == "state" && args.size() == 1)
         return "OK " + thermostat.describe(now);
@@ -196,7 +209,7 @@ std::string runCommand(Thermostat& thermostat, std::string_view line, double now
     }
     if (command == "help" && args.size() == 1)
         return "OK commands: drop N, corrupt N, short N [BYTES], late N [MS], refuse on|off, power on|off, "
-               "panel T, measured T, state, line reset, quit";
+               "panel T, measured T, hold T, release, state, line reset, quit";
     return "ERR unknown command '" + printableText(line) + "' (try help)";
 }
 
@@ -220,7 +233,8 @@ const char* const kUsage =
     "\n"
     "Commands (stdin or control port), one per line, answered OK or ERR:\n"
     "  drop N | corrupt N | short N [BYTES] | late N [MS] | refuse on|off\n"
-    "  power off|on | panel T | measured T | state | line reset | quit\n";
+    "  power off|on | panel T | measured T | hold T | release | state | line reset\n"
+    "  quit\n";
 
 std::optional<std::string> parseOptions(int argc, const char* const* argv, SimOptions& options)
 {

@@ -221,7 +221,7 @@ void Thermostat::answerSet(const Bytes& frame, double now)
         queueReply({0x00, 0x00}, now);
         return;
     }
-    bath_.advance(maintained_, now);
+    advanceBath(now);
     if (target != maintained_)
         note("maintained " + temperatureText(maintained_) + " -> " + temperatureText(target) + " by set command");
     maintained_ = target;
@@ -336,21 +336,54 @@ void Thermostat::setPower(bool on)
 
 void Thermostat::setFromPanel(TemperatureCode code, double now)
 {
-    bath_.advance(maintained_, now);
+    advanceBath(now);
     note("maintained " + temperatureText(maintained_) + " -> " + temperatureText(code) + " at the panel");
     maintained_ = code;
 }
 
-void Thermostat::forceMeasured(TemperatureCode code, double now)
+bool Thermostat::forceMeasured(TemperatureCode code, double now)
 {
-    bath_.advance(maintained_, now);
+    if (held_) {
+        note("measured " + temperatureText(code) + " not forced: the bath is held at " + temperatureText(*held_));
+        return false;
+    }
     note("measured " + temperatureText(measuredCode(now)) + " -> " + temperatureText(code) + " forced");
     bath_.force(code, now);
+    return true;
+}
+
+void Thermostat::hold(TemperatureCode code, double now)
+{
+    note("measured " + temperatureText(measuredCode(now)) + " -> " + temperatureText(code) + " held until release");
+    held_ = code;
+    bath_.force(code, now);
+}
+
+bool Thermostat::release(double now)
+{
+    if (!held_) {
+        note("release: the bath is not held");
+        return false;
+    }
+    advanceBath(now);
+    note("measured " + temperatureText(*held_) + " released, following maintained " + temperatureText(maintained_));
+    held_.reset();
+    return true;
+}
+
+void Thermostat::advanceBath(double now)
+{
+    // Forcing keeps the bath's clock moving, so that after a release the lag
+    // starts from the release and not from when the hold began.
+    if (held_)
+        bath_.force(*held_, now);
+    else
+        bath_.advance(maintained_, now);
 }
 
 TemperatureCode Thermostat::measuredCode(double now)
 {
-    bath_.advance(maintained_, now);
+    advanceBath(now);
     return roundToCode(bath_.measured());
 }
 
@@ -380,6 +413,8 @@ std::string Thermostat::describe(double now)
             " ms");
     if (faults_.refuse)
         add("refuse");
+    if (held_)
+        add("hold " + temperatureText(*held_));
     text += "; faults: " + (active.empty() ? std::string("none") : active);
     return text;
 }

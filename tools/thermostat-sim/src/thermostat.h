@@ -119,7 +119,16 @@ public:
     void setRefuse(bool on);
     void setPower(bool on);
     void setFromPanel(TemperatureCode code, double now);
-    void forceMeasured(TemperatureCode code, double now);
+    // Sets the measured value, from which the bath goes on. Refused (false,
+    // nothing changes) while the bath is held, as the hold would undo it.
+    bool forceMeasured(TemperatureCode code, double now);
+    // Puts the measured value at code and keeps it there, whatever the
+    // maintained temperature, until release; holding again moves the hold.
+    void hold(TemperatureCode code, double now);
+    // Lets the bath follow the maintained temperature again from the held
+    // value. False when it was not held.
+    bool release(double now);
+    std::optional<TemperatureCode> heldAt() const { return held_; }
 
     // The measured code as the next status reply would carry it, without noise.
     TemperatureCode measuredCode(double now);
@@ -138,6 +147,9 @@ private:
     void answerPoll(double now);
     void answerSet(const Bytes& frame, double now);
     void queueReply(Bytes reply, double now);
+    // Brings the bath to now: toward the maintained temperature, or kept at
+    // the held value.
+    void advanceBath(double now);
     void note(const std::string& text) { log_("NOTE " + text); }
 
     ThermostatConfig config_;
@@ -145,6 +157,7 @@ private:
     RequestReader reader_;
     Bath bath_;
     TemperatureCode maintained_;
+    std::optional<TemperatureCode> held_;
     Faults faults_;
     Counters counters_;
     std::deque<PendingReply> outbox_;

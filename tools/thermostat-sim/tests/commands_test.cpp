@@ -73,6 +73,12 @@ TEST_F(CommandTest, PanelMeasuredStateAndQuit)
     const std::string state = run("state");
     EXPECT_EQ(state.rfind("OK measured -5,5 (code 2675) maintained 30,0 (code 3030)", 0), 0u) << state;
     EXPECT_NE(state.find("faults: drop 2, refuse"), std::string::npos) << state;
+    EXPECT_EQ(run("HOLD 30.2"), "OK measured held at 30,2 until release");
+    EXPECT_NE(run("state").find("refuse, hold 30,2"), std::string::npos);
+    // A forced value would be undone by the hold at once: refused, not faked.
+    EXPECT_EQ(run("measured 20,0").rfind("ERR the bath is held at 30,2", 0), 0u);
+    EXPECT_EQ(run("release"), "OK released at 30,2, following maintained 30,0");
+    EXPECT_EQ(run("release"), "OK the bath was not held");
     EXPECT_FALSE(quit);
     EXPECT_EQ(run("quit"), "OK quit");
     EXPECT_TRUE(quit);
@@ -82,7 +88,7 @@ TEST_F(CommandTest, BadCommandsAnswerErrAndChangeNothing)
 {
     for (const char* line : {"drop", "drop -1", "drop x", "drop 1 2", "short 1 0", "short 1 5", "late 1 -3",
                              "refuse maybe", "power", "panel", "panel hot", "measured 25,55", "fly 3",
-                             "state now"}) {
+                             "state now", "hold", "hold 30,25", "hold 30,2 31", "hold -273,1", "release 30,2"}) {
         EXPECT_EQ(run(line).rfind("ERR ", 0), 0u) << line;
     }
     EXPECT_EQ(thermostat.faults().drop, 0u);

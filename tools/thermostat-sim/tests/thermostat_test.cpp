@@ -235,6 +235,21 @@ TEST_F(ThermostatTest, NoiseStaysWithinItsBounds)
     EXPECT_LT(lowest, highest);
 }
 
+TEST_F(ThermostatTest, HeldBathStaysPutUntilReleasedThenFollowsWithItsLag)
+{
+    config.tauSeconds = 60;
+    make(2980, 2980);
+    thermostat->hold(3032, now);  // 30,2 over a maintained 25,0
+    EXPECT_EQ(exchange(kSet255).at(0), (Bytes{0x55, 0x55}));
+    thermostat->setFromPanel(2630, now);
+    for (int minute = 1; minute <= 10; ++minute, now += 60)
+        EXPECT_EQ(exchange(kPoll).at(0), (Bytes{0xD8, 0x0B, 0x46, 0x0A, 0x9F})) << minute;
+    // The lag starts at the release, from the held value, not from when the hold began.
+    ASSERT_TRUE(thermostat->release(now));
+    EXPECT_EQ(thermostat->measuredCode(now), 3032);
+    EXPECT_EQ(thermostat->measuredCode(now + 60), std::lround(2630 + 402 * std::exp(-1.0)));
+}
+
 TEST_F(ThermostatTest, MeasuredCanBeForced)
 {
     make();
