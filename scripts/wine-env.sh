@@ -2,6 +2,9 @@
 # throw-away prefixes the program runs in.
 export LC_ALL=ru_RU.UTF-8
 export WINEDEBUG=-all
+# Wine's WinHTTP honours the proxy of the environment; the alerts' tests talk
+# only to a listener of their own on 127.0.0.1.
+unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY all_proxy ALL_PROXY
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
 root_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)

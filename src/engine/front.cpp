@@ -7,6 +7,7 @@
 #include "settings/settings.h"
 #include "window_names.h"
 #include "journal/journal.h"
+#include "alerts/alerts.h"
 #include "run/run.h"
 #include "link/connection.h"
 #include "link/protocol.h"
@@ -28,11 +29,39 @@ constexpr char kCloseQuestion[] =
 // A link that was lost comes back as "restored", not as a new connection.
 bool linkWasLost = false;
 
-// What the journal's lines carry: the thermostat's last report and the
-// running stage.
+// Why the run that ends now was stopped, when it was not completed: set
+// by the action that stops it.
+StopCause stopCause = StopCause::listCleared;
+
+// What the journal's lines and the alerts carry: the thermostat's last
+// report, the running stage and the stage count of a run.
+AlertSnapshot snapshot() {
+    AlertSnapshot values;
+    values.hasMeasured = values.hasMaintained = linkIsUp();
+    values.measuredTenths = measuredTenths();
+    values.maintainedTenths = tenthsFromCode(maintainedCode());
+    values.stage = runShown() ? nextStage() : 0;
+    values.stages = runActive() ? settings().stageCount : 0;
+    return values;
+}
+
+AlertTime alertNow() { return alertTimeOf(seat().system.clock()); }
+
 void updateJournalValues() {
-    journalValues(linkIsUp(), measuredTenths(), tenthsFromCode(maintainedCode()),
-                  runShown() ? nextStage() : 0);
+    journalValues(linkIsUp(), measuredTenths(), tenthsFromCode(maintainedCode()), runShown() ? nextStage() : 0);
+    alertValues(snapshot(), linkIsUp());
+}
+
+void onRunStopped(bool completed) {
+    if (completed) alertRunCompleted(snapshot(), alertNow());
+    else alertRunStopped(stopCause, snapshot(), alertNow());
+    stopCause = StopCause::listCleared;
+}
+
+// A run left in the file waits for a thermostat that does not answer.
+void noticeWaiting(bool later) {
+    noticeRunWaiting(later);
+    if (runActive()) alertRunWaiting(snapshot(), alertNow());
 }
 
 void showSetpoint(TemperatureCode code) {
@@ -56,6 +85,7 @@ void onLinkConnected(TemperatureCode maintained) {
     updateJournalValues();
     journalReadings(true);
     journalEvent(linkWasLost ? "связь восстановлена" : "связь установлена");
+    alertLinkRestored(snapshot(), alertNow());
     linkWasLost = false;
 
     if (runActive() && resumeRun()) return;
@@ -78,6 +108,7 @@ void onLinkLost() {
     linkWasLost = true;
     updateJournalValues();
     journalEvent("связь потеряна");
+    alertLinkLost(snapshot(), alertNow());
 }
 
 void onLinkGivenUp(LinkState from) {
@@ -86,6 +117,7 @@ void onLinkGivenUp(LinkState from) {
     journalReadings(false);
     updateJournalValues();
     journalEvent(from == linkLost ? "связь прекращена" : "термостат не ответил на подключение");
+    alertLinkGivenUp(from == linkLost, snapshot(), alertNow());
     s.view.enable(Control::runButton, false);
     s.view.enable(Control::recordButton, false);
     endRecording();
@@ -95,13 +127,16 @@ void onLinkGivenUp(LinkState from) {
     // file stays and waits for the thermostat (after a power cut it may
     // answer later than the computer's first poll), and the operator is told.
     if (from == linkStartUp) {
-        noticeRunWaiting(false);
+        noticeWaiting(false);
         return;
     }
     s.view.show(Control::portCombo, true);
     s.view.show(Control::connectButton, true);
     s.view.repaint(Part::linkPanel);
-    if (from == linkLost && runActive()) stopRun(false);
+    if (from == linkLost && runActive()) {
+        stopCause = StopCause::linkGivenUp;
+        stopRun(false);
+    }
 }
 
 bool confirmationsQuiet() { return runActive(); }
@@ -114,6 +149,7 @@ void onSetButton() {
 void onExchangeTimer() {
     updateJournalValues();
     journalTick();
+    alertsTick();
     recordStep();
     if (!runMinuteTick()) return;  // the run ended: this tick sends nothing
     onExchangeTick();
@@ -136,14 +172,20 @@ void journalListChange(ListChange change, int countBefore, int removedRow) {
 void followListChange(ListChange change) {
     if (change == ListChange::changed && runActive()) resyncRun();
     // The run may have ended while the question was open.
-    else if (change == ListChange::cleared && runActive()) stopRun(false);
+    else if (change == ListChange::cleared && runActive()) {
+        stopCause = StopCause::listCleared;
+        stopRun(false);
+    }
 }
 
 }  // namespace
 
 void resetEngine() {
     linkWasLost = false;
+    stopCause = StopCause::listCleared;
     resetJournal();
+    resetAlerts();
+    setRunStopReport(onRunStopped);
     resetTexts();
     resetLink();
     resetConnection();
@@ -157,7 +199,7 @@ void resetEngine() {
 
 void startEngine() {
     journalEvent("запуск программы");
-    seat().timers.start(Timer::chartSecond, 1000);
+    seat().timers.start(Timer::second, 1000);
     showFirstStageInput();
     showIdleRunButton();
     showIdleRecordButton();
@@ -175,6 +217,9 @@ void startEngine() {
     // schedule. A run already over brings back no start moment of its own:
     // without the saved port the fields show the present.
     keepRunOnlyIfAhead();
+    // A run left in the file: the program was closed during it, or the
+    // power failed or the program crashed.
+    if (runActive()) alertRunResumedAfterRestart(snapshot(), alertNow());
     if (!connectNow && stored && !runActive()) {
         setUpStartMoment(false);
         recomputeSchedule();
@@ -184,12 +229,15 @@ void startEngine() {
         seat().view.enable(Control::clearListButton, false);
         seat().view.enable(Control::runButton, false);
     }
-    if (!connectNow || !connectPort(choosePortName())) noticeRunWaiting(true);
+    if (!connectNow || !connectPort(choosePortName())) noticeWaiting(true);
 }
 
 void stopEngine() {
     storeStartMoment();
     updateJournalValues();
+    if (runActive()) alertClosedDuringRun(snapshot(), alertNow());
+    // What is due goes into the queue file before the program goes.
+    alertsSecond();
     journalEvent("выход из программы");
     journalReadings(false);
 }
@@ -209,7 +257,10 @@ bool onEngineTimer(std::uintptr_t id) {
     case Timer::stageTooltip: onStageTooltipTimer(); return true;
     case Timer::runTooltip: onRunTooltipTimer(); return true;
     case Timer::runWaiting: onRunWaitingTimer(); return true;
-    case Timer::chartSecond: seat().view.repaint(Part::chart); return true;
+    case Timer::second:
+        seat().view.repaint(Part::chart);
+        alertsSecond();
+        return true;
     }
     return false;
 }
@@ -237,7 +288,11 @@ void onEngineButton(Control button) {
     }
     case Control::setButton: onSetButton(); break;
     case Control::recordButton: onRecordButton(); break;
-    case Control::runButton: onRunButton(); break;
+    case Control::runButton:
+        stopCause = StopCause::operator_;
+        onRunButton();
+        stopCause = StopCause::listCleared;
+        break;
     default: break;
     }
 }
@@ -299,3 +354,12 @@ void onEngineStageDeleteKey() {
 void onEngineJournalWritten(bool ok) { onJournalWritten(ok); }
 
 bool readoutOpensChart() { return linkIsUp(); }
+
+void setEngineAlertFiles(bool settingsThere, const char* settingsText, std::size_t n, const char* queueText,
+                         std::size_t queueN, const char* computer) {
+    startAlerts(settingsThere, settingsText, n, queueText, queueN, computer);
+}
+
+void onEngineWindowShown() { onAlertsWindowShown(); }
+
+void onEngineHttpAnswer(std::uint64_t id, int status, const char* reason) { onAlertAnswer(id, status, reason); }

@@ -51,3 +51,12 @@ void onEngineStageDeleteKey();
 void onEngineJournalWritten(bool ok);
 // True when a double-click on the readout opens the chart: while connected.
 bool readoutOpensChart();
+// Start-up, before startEngine: the alerts' settings file (settingsThere
+// false: there is none, nothing is sent), the queue file the program left,
+// and the computer's name.
+void setEngineAlertFiles(bool settingsThere, const char* settingsText, std::size_t n, const char* queueText,
+                         std::size_t queueN, const char* computer);
+// The main window is shown: what waits for it (the alerts file's problems).
+void onEngineWindowShown();
+// The sender's answer to a request: status 0 when nothing came back.
+void onEngineHttpAnswer(std::uint64_t id, int status, const char* reason);

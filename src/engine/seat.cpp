@@ -24,6 +24,10 @@ RecordFileFound noProbe(const char*) { return RecordFileFound::unreachable; }
 RecordFileMade noMaking(const char*, const char*, std::size_t) { return RecordFileMade::notMade; }
 bool noLine(const char*, std::size_t) { return false; }
 void noJournal(const char*, const char*, std::size_t) {}
+void noQueue(const char*, std::size_t) {}
+bool noSettings(const char*, std::size_t) { return false; }
+void noSend(std::uint64_t, const char*, const char*, const char*, const char*, std::size_t) {}
+void noAnswer(const char*) {}
 void noAwake(bool) {}
 ClockReading noTime() { return ClockReading{LocalTime{2000, 1, 1, 0, 0, 0}, 0}; }
 std::uint32_t noTicks() { return 0; }
@@ -52,7 +56,10 @@ Seat current{
               .makeRecordFile = noMaking,
               .writeRecordLine = noLine,
               .closeRecordFile = nothing,
-              .appendJournal = noJournal},
+              .appendJournal = noJournal,
+              .saveAlertQueue = noQueue,
+              .saveAlertSettings = noSettings},
+    .net = {.send = noSend, .testAnswered = noAnswer},
     .system = {.keepAwake = noAwake, .clock = noTime, .tickCount = noTicks},
 };
 

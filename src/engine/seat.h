@@ -54,7 +54,7 @@ enum class Timer : std::uint16_t {
     stageTooltip = 1002,  // stage list: the buttons' tooltips after edit mode
     runTooltip = 1003,    // run: the run button's tooltip follows the run
     runWaiting = 1004,    // run: a run left in the file still waits for the link
-    chartSecond = 1005,   // front: the chart follows the clock each second
+    second = 1005,        // front: each second, the chart and the alerts
 };
 
 // Message box styles and answers, with the values the system gives them.
@@ -185,7 +185,22 @@ struct Seat {
         // included) to the writer, for the day file of that name; it never
         // waits for the disk. The writer reports through onEngineJournalWritten.
         void (*appendJournal)(const char* fileName, const char* text, std::size_t n);
+        // Replaces the file of the alerts waiting for delivery, so that a
+        // power cut finds either the old text or the new one.
+        void (*saveAlertQueue)(const char* text, std::size_t n);
+        // Writes the alerts' settings file; false when it cannot be written.
+        bool (*saveAlertSettings)(const char* text, std::size_t n);
     } files;
+
+    // The alerts' sender, a thread of its own.
+    struct Net {
+        // Sends one HTTP request ("POST" with a body of contentType, or
+        // "GET"); the answer comes back through onEngineHttpAnswer with id.
+        void (*send)(std::uint64_t id, const char* method, const char* url, const char* contentType,
+                     const char* body, std::size_t n);
+        // The answer to the settings dialog's test, shown in the dialog.
+        void (*testAnswered)(const char* text);
+    } net;
 
     // The system.
     struct System {

@@ -40,6 +40,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     }
     ShowWindow(window, SW_SHOWNORMAL);
     UpdateWindow(window);
+    mainWindowShown(window);
 
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {

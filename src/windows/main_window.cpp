@@ -2,7 +2,10 @@
 
 #include <commctrl.h>
 
+#include "alerts_dialog.h"
+#include "alerts_files.h"
 #include "chart_window.h"
+#include "http_sender.h"
 #include "edit_fields.h"
 #include "front.h"
 #include "help.h"
@@ -200,17 +203,23 @@ void resetWindowModules() {
 // The chart's item in the window's system menu; system commands keep their
 // low four bits for the system.
 constexpr UINT kChartCommand = 0x0110;
+constexpr UINT kAlertsCommand = 0x0120;
 
 void addChartMenuItem(HWND window) {
     const HMENU menu = GetSystemMenu(window, FALSE);
     if (!menu) return;
     AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuA(menu, MF_STRING, kChartCommand, "График температуры…");
+    AppendMenuA(menu, MF_STRING, kAlertsCommand, "Оповещения…");
 }
 
 LRESULT onSysCommand(HWND window, WPARAM wParam, LPARAM lParam) {
     if ((wParam & 0xFFF0) == kChartCommand) {
         openChartWindow(window);
+        return 0;
+    }
+    if ((wParam & 0xFFF0) == kAlertsCommand) {
+        runAlertsDialog(window);
         return 0;
     }
     return DefWindowProcA(window, WM_SYSCOMMAND, wParam, lParam);
@@ -258,6 +267,13 @@ LRESULT onCreate(HWND window) {
     addChartMenuItem(window);
 
     startJournalWriter(window);
+    startHttpSender(window);
+    std::string alertsIni;
+    std::string alertsQueue;
+    const bool alertsThere = readAlertsSettings(alertsIni);
+    readAlertsQueue(alertsQueue);
+    setEngineAlertFiles(alertsThere, alertsIni.data(), alertsIni.size(), alertsQueue.data(), alertsQueue.size(),
+                        computerName().c_str());
     startEngine();
     state.built = true;
     return 0;
@@ -274,11 +290,18 @@ LRESULT onDestroy(HWND) {
     state.built = false;
     closeChartWindow();
     stopEngine();
+    // Alerts still being sent get 3 s; the queue file keeps the rest.
+    stopHttpSender(3000);
     stopJournalWriter();
     releaseResources();
     mainControls = MainControls{};
     PostQuitMessage(0);
     return 0;
+}
+
+void onHttpAnswered(WPARAM id) {
+    HttpAnswer answer;
+    if (takeHttpAnswer(id, answer)) onEngineHttpAnswer(answer.id, answer.status, answer.reason.c_str());
 }
 
 void onReply() {
@@ -398,6 +421,7 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_LBUTTONDBLCLK: onDoubleClick(window, lParam); return 0;
     case WM_SYSCOMMAND: return onSysCommand(window, wParam, lParam);
     case JournalWritten: onEngineJournalWritten(wParam != 0); return 0;
+    case HttpAnswered: onHttpAnswered(wParam); return 0;
     case WM_TIMER: onEngineTimer(wParam); return 0;
     case ReplyArrived: onReply(); return 0;
     case WM_PAINT: return paintMainWindow(window);
@@ -411,3 +435,5 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     default: return DefWindowProcA(window, message, wParam, lParam);
     }
 }
+
+void mainWindowShown(HWND) { onEngineWindowShown(); }

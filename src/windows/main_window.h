@@ -16,3 +16,6 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 // Registers the window class (the first time) and creates the main window,
 // 510 x 350, centred on the primary screen. initAppShell comes first.
 HWND createMainWindow();
+// The window is on the screen: what waits for it is shown (the alerts
+// file's problems).
+void mainWindowShown(HWND window);

@@ -1,4 +1,8 @@
+#include "alerts_dialog.h"
+#include "alerts_files.h"
 #include "chart_window.h"
+#include "http_sender.h"
+#include "text_code.h"
 #include "journal_writer.h"
 #include "window_seat.h"
 
@@ -150,6 +154,12 @@ void saveSettingsFile(const SettingsRecord& record) { writeSettingsFile(record);
 
 bool chooseRecordFile(RecordChoice& choice) { return runRecordDialog(mainWindow, choice); }
 bool writeRecordLine(const char* text, std::size_t n) { return writeRecordFile(text, n); }
+
+// The program's text goes out as UTF-8.
+void sendRequest(std::uint64_t id, const char* method, const char* url, const char* contentType, const char* body,
+                 std::size_t n) {
+    queueHttpRequest(id, method, url, contentType, programToUtf8(body, n));
+}
 void endRecordFile() { closeRecordFile(); }
 
 void keepAwake(bool on) { SetThreadExecutionState(on ? ES_CONTINUOUS | ES_SYSTEM_REQUIRED : ES_CONTINUOUS); }
@@ -190,7 +200,10 @@ void setWindowSeat(HWND window) {
                   .makeRecordFile = makeRecordFile,
                   .writeRecordLine = writeRecordLine,
                   .closeRecordFile = endRecordFile,
-                  .appendJournal = queueJournalLine},
+                  .appendJournal = queueJournalLine,
+                  .saveAlertQueue = writeAlertsQueue,
+                  .saveAlertSettings = writeAlertsSettings},
+        .net = {.send = sendRequest, .testAnswered = showAlertTestAnswer},
         .system = {.keepAwake = keepAwake, .clock = readClockNow, .tickCount = ticks},
     });
 }

@@ -132,6 +132,16 @@ Seat worldSeat() {
             .appendJournal = [](const char* fileName, const char* text, std::size_t n) {
                 current().journal.push_back({fileName, std::string(text, n)});
             },
+            .saveAlertQueue = [](const char* text, std::size_t n) { current().alertQueueFile.assign(text, n); },
+            .saveAlertSettings = [](const char* text, std::size_t n) {
+                current().alertSettingsFile.assign(text, n);
+                return true;
+            },
+        },
+        .net = {
+            .send = [](std::uint64_t id, const char* method, const char* url, const char*, const char* body,
+                       std::size_t n) { current().requests.push_back({id, method, url, std::string(body, n)}); },
+            .testAnswered = [](const char* text) { current().testAnswers.push_back(text); },
         },
         .system = {
             .keepAwake = [](bool on) { current().keepAwake(on); },
@@ -217,8 +227,14 @@ void World::start() {
     resetEngine();
     resetControls();
     setPortNames(options_.ports);
+    const std::string ini = alertsIni.value_or("");
+    setEngineAlertFiles(alertsIni.has_value(), ini.data(), ini.size(), alertQueueFile.data(), alertQueueFile.size(),
+                        "LAB-PC");
     running_ = true;
-    act([&] { startEngine(); });
+    act([&] {
+        startEngine();
+        onEngineWindowShown();
+    });
 }
 
 bool World::close() {

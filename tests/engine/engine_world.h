@@ -196,6 +196,20 @@ public:
         std::string text;
     };
     std::vector<JournalWrite> journal;
+    // The alerts: the queue file's and the settings file's text as last
+    // written, each request handed to the sender, the dialog's test answers.
+    std::string alertQueueFile;
+    // The alerts' settings file that start() reads; none when empty.
+    std::optional<std::string> alertsIni;
+    std::string alertSettingsFile;
+    struct Request {
+        std::uint64_t id;
+        std::string method;
+        std::string url;
+        std::string body;
+    };
+    std::vector<Request> requests;
+    std::vector<std::string> testAnswers;
     // What the recording's dialog finds at a path (nothing unless set), and
     // what making a file there gives.
     std::map<std::string, RecordFileFound> recordFiles;

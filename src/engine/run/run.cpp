@@ -21,6 +21,9 @@
 
 namespace {
 
+// Told when a run ends; the front sets it.
+void (*stopReport)(bool completed) = nullptr;
+
 // The run button's tooltip follows the run this long after each change.
 constexpr unsigned kTooltipDelayMs = 500;
 // A run left in the file waits this long after start-up for a connection
@@ -355,6 +358,7 @@ void stopRun(bool completed) {
     clearSelectedRow();
     saveSettings();
     journalEvent(completed ? "программа этапов выполнена" : "программа этапов остановлена");
+    if (stopReport) stopReport(completed);
 
     seat().view.enable(Control::setpointEdit, true);
     // "Установить" only where a set command can go out: a run also stops
@@ -393,3 +397,5 @@ void resetRun() {
     keepAwake(false);
     run = RunState{};
 }
+
+void setRunStopReport(void (*stopped)(bool completed)) { stopReport = stopped; }

@@ -56,3 +56,5 @@ void onRunTooltipTimer();
 
 // Back to the state at program start. The run flag is the settings record's.
 void resetRun();
+// Who hears that a run ended (completed: all its stages done), set once.
+void setRunStopReport(void (*stopped)(bool completed));
