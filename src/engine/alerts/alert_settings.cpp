@@ -5,6 +5,10 @@
 
 #include "link/temperature.h"
 
+// Kept whole in the program's data, where the guide's check of its messages
+// finds it (a text the compiler folds into code is not found there).
+extern const char kProblemsHeading[] = "В файле оповещений alerts.ini есть ошибки; остальные настройки действуют:";
+
 namespace {
 
 constexpr std::size_t kLongestUrl = 2048;
@@ -13,7 +17,7 @@ constexpr std::size_t kLongestUrl = 2048;
 // damaged file cannot fill the box or put control characters in it.
 constexpr std::size_t kLongestQuoted = 32;
 
-constexpr char kProblemsHeading[] = "В файле оповещений alerts.ini есть ошибки; остальные настройки действуют:";
+
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 bool isAlnum(char c) { return isDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
@@ -147,7 +151,12 @@ constexpr KeyRule kKeys[keyCount] = {
 // The names of the three sections, by Section's value.
 constexpr const char* kSectionNames[4] = {"", "webhook", "heartbeat", "deviation"};
 
-std::string sectionName(Section section) { return "[" + std::string(kSectionNames[static_cast<int>(section)]) + "]"; }
+std::string sectionName(Section section) {
+    std::string name = "[";
+    name += kSectionNames[static_cast<int>(section)];
+    name += ']';
+    return name;
+}
 
 // Takes the value of a key; the sentence of its problem when it is wrong.
 const char* applyValue(int key, std::string_view value, AlertSettings& settings) {
