@@ -139,6 +139,7 @@ connect() { driver click 'Подключиться' && driver wait-hidden 'По�
 
 # 1. Not connected, a program of four stages, the start moment now.
 write_settings 0 none
+cp docs/guide/pictures-alerts.ini "$(dirname "$(settings_file_of "$prefix")")/alerts.ini"
 start_program
 shot main-idle "the main window before connecting" "$title"
 
@@ -167,7 +168,17 @@ if connect; then
         missed record-dialog "the recording dialog"
     fi
 
-    # 5. The link lost: the thermostat goes silent.
+    # 5. The alerts' dialog from the system menu, over the guide's own
+    # alerts file (addresses where nothing listens).
+    alerts="Оповещения"
+    if driver sysmenu 0x0120 && driver wait "$alerts" 5; then
+        shot alerts-dialog "the alerts dialog" "$alerts"
+        driver close "$alerts" || true
+    else
+        missed alerts-dialog "the alerts dialog"
+    fi
+
+    # 6. The link lost: the thermostat goes silent.
     simulator "power off"
     if driver wait "Ошибка связи" 10; then
         shot link-lost "the box of a lost link over the main window" "$title" "Ошибка связи"
@@ -176,11 +187,11 @@ if connect; then
     fi
     simulator "power on"
 else
-    for name in main-connected edit-mode record-dialog link-lost; do missed "$name" "needs a connection"; done
+    for name in main-connected edit-mode record-dialog alerts-dialog link-lost; do missed "$name" "needs a connection"; done
 fi
 stop_program
 
-# 6. A run: the program was running when it was closed, started 45 minutes
+# 7. A run: the program was running when it was closed, started 45 minutes
 # ago; at start-up it connects by itself and resumes in stage 2. Where it
 # does not resume, the run button is pressed. Its journal holds the 30 hours
 # before (made anew: the lines of the sessions above go), for the chart.
@@ -195,7 +206,7 @@ if driver wait-control "$running" 10 ||
     { driver click 'Начать работу с момента >>' && driver wait-control "$running" 5; }; then
     shot run "a program running, stage 2 of 4" "$title"
 
-    # 7. The chart from the system menu, at its first size: the day of the
+    # 8. The chart from the system menu, at its first size: the day of the
     # journal and the program ahead. The mouse goes to the display's last
     # pixel first, off the windows: under it the chart shows a label.
     driver pointer 1023 767 || true
