@@ -2,7 +2,7 @@
 # Builds the native tree (the engine under the sanitizers, its tests, the
 # fuzzers, the simulated thermostat) and quellor.exe for i686 and x86_64 with
 # their tests (scripts/trees.sh); with arguments, only the trees named, in
-# that order (scripts/test.sh builds i686 while the soak runs).
+# that order.
 set -euo pipefail
 source "$(dirname "$0")/errors.sh"
 cd "$(dirname "$0")/.."

@@ -100,9 +100,7 @@ finish_background() {
     done
 }
 
-# The trees the soak needs first; the soak then runs in real time beside the
-# i686 build and the other steps, which it shares the two cores with.
-if ! scripts/build.sh native x86_64; then
+if ! scripts/build.sh; then
     echo "test: the build failed" >&2
     exit 1
 fi
@@ -112,16 +110,11 @@ build_time=$((SECONDS - started))
 # 64-bit library, so it runs the x86_64 build through the 64-bit loader on
 # every machine. The soak resumes a stored run, kills and restarts the
 # program and checks the wire as scripts/test-run-e2e.sh does (which is
-# therefore no step of its own).
+# therefore no step of its own). It runs in real time beside the steps below,
+# once every tree is built: beside a build, whose compilers take both cores,
+# the program at 20x was seen to send a stage half a second late.
 start_background "short soak: 75 program minutes at 20x, faults, kills, edits, a recording (x86_64)" \
     scripts/soak.sh 75
-i686_started=$SECONDS
-if ! scripts/build.sh i686; then
-    echo "test: the i686 build failed" >&2
-    finish_background
-    exit 1
-fi
-build_time=$((build_time + SECONDS - i686_started))
 
 step "native unit and engine tests under AddressSanitizer and UBSan" ctest --test-dir build/native --output-on-failure -j2
 step "fuzzing, ${fuzz_seconds} s a target" scripts/fuzz.sh "$fuzz_seconds"
