@@ -4,17 +4,25 @@
 # 10); prints the intervals between polls on the wire (from the simulator's
 # log), the program's CPU time over the run and per hour (extrapolated), and
 # its threads, handles and memory at the start and the end. Prints figures,
-# fails nothing.
+# fails nothing. With BENCH_CHART=1 the chart window is opened on "24 ч" once
+# the program is connected (through its system menu, by chart_bench.exe of
+# the same tree), so that the cadence is that of a program that journals and
+# redraws its chart every second.
 #
-#   scripts/bench-link-cadence.sh [minutes] [mingw-build-dir] [native-build-dir]
+#   [BENCH_CHART=1] scripts/bench-link-cadence.sh [minutes] [mingw-build-dir] [native-build-dir]
 set -uo pipefail
 cd "$(dirname "$0")/.."
 source scripts/bench-link-env.sh
 
 minutes=${1:-10}
-bench_start "${2:-build/$(default_arch)}" "${3:-build/native}" "bench-cadence-$(basename "${2:-build/$(default_arch)}")"
+build=${2:-build/$(default_arch)}
+[ -n "${BENCH_CHART:-}" ] && { cmake --build "$build" -j2 --target chart_bench >/dev/null || exit 1; }
+bench_start "$build" "${3:-build/native}" "bench-cadence-$(basename "$build")"
 [ -n "$bench_linux_pid" ] || { echo "quellor.exe did not start"; exit 0; }
 sleep 10
+if [ -n "${BENCH_CHART:-}" ]; then
+    (cd "$bench_build/tests/win" && WINEPREFIX="$bench_prefix" $(wine_cmd) chart_bench.exe open-chart) | tr -d '\r'
+fi
 echo "connected: $(bench_polls) polls so far"
 echo "start: $(bench_stats)"
 server_pid=$(bench_find_process wineserver)
