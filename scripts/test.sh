@@ -128,9 +128,13 @@ done
 step "painting tests on a virtual display ($(default_arch))" scripts/test-win-display.sh "build/$(default_arch)"
 # The link's decisions are the engine tests'; what is left for the line is the
 # same code in both builds, so it runs on the build operators get, and the
-# x86_64 build meets the line in the soak below.
+# x86_64 build meets the line in the soak.
 step "end-to-end link tests with the simulated thermostat ($(default_arch))" \
     scripts/test-link.sh "build/$(default_arch)" build/native
+# The alerts against a listener of the test's own, on the accelerated clock
+# (the 64-bit loader, as the soak).
+step "end-to-end alerts: a listener on 127.0.0.1, the accelerated clock (x86_64)" \
+    scripts/test-alerts-e2e.sh build/x86_64 build/native
 step "the guide with pictures from the program, and the installer under Wine" \
     bash -c "scripts/doc.sh && scripts/test-release.sh"
 

@@ -58,7 +58,7 @@ new_prefix() {
 # every caller does on exit) once the extra values are deleted from that key.
 set_ports() {
     local prefix=$1; shift
-    local reg="$prefix/ports.reg" wanted=" "
+    local reg="$prefix/ports.reg" wanted=" " port
     {
         echo 'REGEDIT4'
         echo

@@ -37,7 +37,9 @@ StopCause stopCause = StopCause::listCleared;
 // report, the running stage and the stage count of a run.
 AlertSnapshot snapshot() {
     AlertSnapshot values;
-    values.hasMeasured = values.hasMaintained = linkIsUp();
+    // A lost link still has the last values the thermostat reported, which
+    // the lab wants most then.
+    values.hasMeasured = values.hasMaintained = linkIsUp() || linkState() == linkLost;
     values.measuredTenths = measuredTenths();
     values.maintainedTenths = tenthsFromCode(maintainedCode());
     values.stage = runShown() ? nextStage() : 0;

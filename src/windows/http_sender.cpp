@@ -61,6 +61,7 @@ std::string reasonOf(DWORD error) {
     case ERROR_WINHTTP_NAME_NOT_RESOLVED: return "адрес сервера не найден";
     case ERROR_WINHTTP_CANNOT_CONNECT: return "сервер не принимает соединение";
     case ERROR_WINHTTP_CONNECTION_ERROR: return "соединение прервано";
+    case ERROR_WINHTTP_INVALID_SERVER_RESPONSE: return "сервер закрыл соединение, не ответив";
     case ERROR_WINHTTP_SECURE_FAILURE: return "ошибка защищённого соединения (сертификат или TLS)";
     case ERROR_WINHTTP_UNRECOGNIZED_SCHEME:
     case ERROR_WINHTTP_INVALID_URL: return "неверный адрес";
