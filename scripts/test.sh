@@ -132,9 +132,9 @@ step "painting tests on a virtual display ($(default_arch))" scripts/test-win-di
 step "end-to-end link tests with the simulated thermostat ($(default_arch))" \
     scripts/test-link.sh "build/$(default_arch)" build/native
 # The alerts against a listener of the test's own, on the accelerated clock
-# (the 64-bit loader, as the soak), beside the guide: it waits on the clock
-# far more than it computes.
-start_background "end-to-end alerts: a listener on 127.0.0.1, the accelerated clock (x86_64)" \
+# (the 64-bit loader, as the soak). Not beside the guide: with both, the
+# link at 20x flapped and a check of the alerts failed.
+step "end-to-end alerts: a listener on 127.0.0.1, the accelerated clock (x86_64)" \
     scripts/test-alerts-e2e.sh build/x86_64 build/native
 step "the guide with pictures from the program, and the installer under Wine" \
     bash -c "scripts/doc.sh && scripts/test-release.sh"
