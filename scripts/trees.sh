@@ -26,8 +26,15 @@ build_tree() {
        ! grep -q '^QUELLOR_FUZZ:BOOL=ON' "build/$tree/CMakeCache.txt"; then
         rm -rf "build/$tree"
     fi
-    # shellcheck disable=SC2046  # the options are words of their own
-    [ -f "build/$tree/CMakeCache.txt" ] ||
-        cmake -S . -B "build/$tree" -DCMAKE_BUILD_TYPE=Release $(tree_options "$tree") >/dev/null
-    cmake --build "build/$tree" -j"$(nproc)" "$@"
+    # One build of a tree at a time: make test runs steps side by side, and
+    # each may ask for the helpers it needs (two makes in one tree trip over
+    # each other's files).
+    mkdir -p build
+    (
+        flock 9
+        # shellcheck disable=SC2046  # the options are words of their own
+        [ -f "build/$tree/CMakeCache.txt" ] ||
+            cmake -S . -B "build/$tree" -DCMAKE_BUILD_TYPE=Release $(tree_options "$tree") >/dev/null
+        cmake --build "build/$tree" -j"$(nproc)" "$@"
+    ) 9>"build/.$tree.lock"
 }

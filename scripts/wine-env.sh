@@ -30,13 +30,19 @@ wine_cmd() { echo "$wine_loader"; }
 
 # Makes the pristine prefix once (about 15 s); later prefixes are copies.
 # Windows get the headless "null" graphics driver unless $1 is "display".
+# Steps that run side by side may both ask for it: the first makes it, the
+# other waits.
 make_pristine_prefix() {
     [ -f "$pristine_prefix/.ready" ] && return 0
-    rm -rf "$pristine_prefix"
     mkdir -p "$wine_dir"
-    WINEPREFIX="$pristine_prefix" $(wine_cmd) wineboot -i >/dev/null 2>&1
-    WINEPREFIX="$pristine_prefix" wineserver -w
-    touch "$pristine_prefix/.ready"
+    (
+        flock 9
+        [ -f "$pristine_prefix/.ready" ] && exit 0
+        rm -rf "$pristine_prefix"
+        WINEPREFIX="$pristine_prefix" $(wine_cmd) wineboot -i >/dev/null 2>&1
+        WINEPREFIX="$pristine_prefix" wineserver -w
+        touch "$pristine_prefix/.ready"
+    ) 9>"$wine_dir/.pristine.lock"
 }
 
 # new_prefix <dir> <headless|display>: a fresh copy of the pristine prefix.
@@ -80,12 +86,20 @@ set_ports() {
 }
 
 # start_xvfb: a virtual X display on a free number; sets DISPLAY and xvfb_pid.
+# The server picks the number itself and writes it once it takes clients, so
+# two scripts starting a display at the same moment each get one.
 start_xvfb() {
-    local number=91
-    while [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ]; do number=$((number + 1)); done
-    Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    local number_file number=
+    number_file=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
     xvfb_pid=$!
-    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$number" ] && break; sleep 0.1; done
+    for _ in $(seq 100); do
+        number=$(tr -dc 0-9 <"$number_file")
+        [ -n "$number" ] && break
+        sleep 0.1
+    done
+    rm -f "$number_file"
+    [ -n "$number" ] || { echo "the virtual display (Xvfb) did not start" >&2; return 1; }
     export DISPLAY=":$number"
 }
 
