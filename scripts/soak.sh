@@ -22,18 +22,11 @@ source scripts/settings-file.sh
 minutes=${1:-110}
 speed=${2:-20}
 seed=${3:-12}
-build=$(cd "${4:-build/x86_64}" && pwd)
-native=$(cd "${5:-build/native}" && pwd)
-sim="$native/tools/thermostat-sim/thermostat-sim"
+accelerated_trees "${4:-build/x86_64}" "${5:-build/native}"
 driver="$build/tests/win/soak_driver.exe"
-faketime_lib=/usr/lib/x86_64-linux-gnu/faketime/libfaketimeMT.so.1
-for needed in "$sim" "$build/quellor.exe" "$driver" "$faketime_lib"; do
-    [ -e "$needed" ] || { echo "soak: $needed is missing" >&2; exit 2; }
-done
+require_files soak "$sim" "$build/quellor.exe" "$driver" "$faketime_lib"
 ((minutes >= 70)) || { echo "soak: at least 70 program minutes" >&2; exit 2; }
 
-export TZ=UTC
-USER=${USER:-$(id -un)}
 name=soak-$minutes-$(basename "$build")
 prefix="$wine_dir/$name"
 work=${SOAK_WORK_DIR:-"$wine_dir/$name-work"}

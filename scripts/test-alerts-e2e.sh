@@ -27,20 +27,13 @@ cd "$(dirname "$0")/.."
 source scripts/wine-env.sh
 source scripts/settings-file.sh
 
-build=$(cd "${1:-build/x86_64}" && pwd)
-native=$(cd "${2:-build/native}" && pwd)
+accelerated_trees "${1:-build/x86_64}" "${2:-build/native}"
 speed=${3:-20}
-sim="$native/tools/thermostat-sim/thermostat-sim"
 listener="$native/tools/alert-listener/alert-listener"
-faketime_lib=/usr/lib/x86_64-linux-gnu/faketime/libfaketimeMT.so.1
-for needed in "$sim" "$listener" "$build/quellor.exe" "$faketime_lib"; do
-    [ -e "$needed" ] || { echo "test-alerts-e2e: $needed is missing" >&2; exit 2; }
-done
+require_files test-alerts-e2e "$sim" "$listener" "$build/quellor.exe" "$faketime_lib"
 # The settings tool of the same native tree (scripts/settings-file.sh).
 settings_tree=$(realpath --relative-to="$root_dir/build" "$native")
 
-export TZ=UTC
-USER=${USER:-$(id -un)}
 name=alerts-e2e-$(basename "$build")
 prefix="$wine_dir/$name"
 work="$wine_dir/$name-work"

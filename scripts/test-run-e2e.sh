@@ -15,19 +15,12 @@ cd "$(dirname "$0")/.."
 source scripts/wine-env.sh
 source scripts/settings-file.sh
 
-build=$(cd "${1:-build/x86_64}" && pwd)
-native=$(cd "${2:-build/native}" && pwd)
+accelerated_trees "${1:-build/x86_64}" "${2:-build/native}"
 stages=${3:-5}
 speed=${4:-5}
 kill_during=${KILL_DURING_STAGE:-3}
-sim="$native/tools/thermostat-sim/thermostat-sim"
-faketime_lib=/usr/lib/x86_64-linux-gnu/faketime/libfaketimeMT.so.1
-for needed in "$sim" "$build/quellor.exe" "$faketime_lib"; do
-    [ -e "$needed" ] || { echo "test-run-e2e: $needed is missing" >&2; exit 2; }
-done
+require_files test-run-e2e "$sim" "$build/quellor.exe" "$faketime_lib"
 
-export TZ=UTC
-USER=${USER:-$(id -un)}
 name=run-e2e-$(basename "$build")
 prefix="$wine_dir/$name"
 work="$wine_dir/$name-work"

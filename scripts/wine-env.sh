@@ -153,6 +153,28 @@ screenshot_window() {
     echo "$out: $geometry"
 }
 
+# accelerated_trees <x86_64-build-dir> <native-build-dir>: what the checks on
+# the accelerated clock (scripts/soak.sh, test-run-e2e.sh, test-alerts-e2e.sh)
+# share: build, native and sim as absolute paths, the preloaded clock library
+# (faketime_lib), universal time and a user name for the prefix's folders.
+accelerated_trees() {
+    build=$(cd "$1" && pwd)
+    native=$(cd "$2" && pwd)
+    sim="$native/tools/thermostat-sim/thermostat-sim"
+    faketime_lib=/usr/lib/x86_64-linux-gnu/faketime/libfaketimeMT.so.1
+    export TZ=UTC
+    USER=${USER:-$(id -un)}
+}
+
+# require_files <who> <file...>: ends the script (status 2) at the first file
+# missing, naming it.
+require_files() {
+    local who=$1 file; shift
+    for file in "$@"; do
+        [ -e "$file" ] || { echo "$who: $file is missing" >&2; exit 2; }
+    done
+}
+
 winepath_of() {
     WINEPREFIX="$1" $(wine_cmd) winepath -w "$2" 2>/dev/null
 }

@@ -61,11 +61,6 @@ bool knownSpan(std::int64_t span) {
     return span == kWholeProgram || std::find(std::begin(kChartSpans), std::end(kChartSpans), span) != std::end(kChartSpans);
 }
 
-// Readings come once a second, not always on the dot: a stretch shorter than
-// this without one is the readings' own spacing (or a tick the system was
-// late for), and the line goes on across it; a longer one is shaded.
-constexpr std::int64_t kBridgedSeconds = 3;
-
 // How far from an event's marker the mouse still names it, in pixels.
 constexpr int kEventReach = 4;
 
@@ -178,12 +173,7 @@ struct ChartFrame {
     int low = 0, high = 10;         // the temperature axis, tenths of degC
 
     int columnCount() const { return static_cast<int>(columns.size()); }
-    // As reduceSpan divides the span.
-    std::int64_t columnStart(int i) const {
-        const std::int64_t span = to - from;
-        const std::int64_t n = columnCount();
-        return from + i * (span / n) + i * (span % n) / n;
-    }
+    std::int64_t columnStart(int i) const { return ::columnStart(from, to, columnCount(), i); }
     int xOf(std::int64_t t) const {
         t = std::clamp(t, from, to);
         return plot.left + static_cast<int>((t - from) * columnCount() / (to - from));
@@ -228,26 +218,6 @@ void fitTemperatures(ChartFrame& f) {
     f.high = std::min<int>(INT16_MAX, high + pad);
 }
 
-// Empty columns in the past: a stretch of kBridgedSeconds or more is a gap.
-void markGaps(ChartFrame& f) {
-    const int n = f.columnCount();
-    const std::int64_t now = f.scene.now;
-    f.gap.assign(static_cast<std::size_t>(n), 0);
-    for (int i = 0; i < n;) {
-        if (f.columns[i].any) {
-            ++i;
-            continue;
-        }
-        int j = i;
-        while (j < n && !f.columns[j].any) ++j;
-        const std::int64_t start = f.columnStart(i);
-        const std::int64_t end = std::min(j < n ? f.columnStart(j) : f.to, now + 1);
-        if (start <= now && end - start >= kBridgedSeconds)
-            for (int k = i; k < j && f.columnStart(k) <= now; ++k) f.gap[k] = 1;
-        i = j;
-    }
-}
-
 // The plot inside the area: room for the legend above, the temperatures on
 // the left and two lines of time and date below. The font is selected.
 ChartFrame makeFrame(HDC dc, const RECT& area) {
@@ -274,7 +244,7 @@ ChartFrame makeFrame(HDC dc, const RECT& area) {
         f.plot = RECT{};
         return f;
     }
-    markGaps(f);
+    f.gap = gapColumns(f.columns, f.from, f.to, f.scene.now);
     fitTemperatures(f);
     return f;
 }

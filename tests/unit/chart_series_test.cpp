@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
+#include <string>
 #include <tuple>
 
 namespace {
@@ -68,6 +70,29 @@ TEST(ChartReduce, EachReadingFallsInTheColumnOfItsTime) {
                 reduceSpan(samples, T0 + 1233, T0 + 1234, 1)[0].measuredHigh == 250);
     for (const auto& [from, to, n] : {std::tuple{T0, T0 + 60, 0}, {T0, T0 + 60, -5}, {T0, T0, 10}, {T0 + 9, T0, 10}})
         EXPECT_TRUE(reduceSpan(samples, from, to, n).empty());
+}
+
+// Second columns: 2 s without a reading are drawn across, 5 s are a gap, and
+// of the empty end only what is not after now; at 10 s a column, one empty
+// column is a gap.
+TEST(ChartReduce, GapsAreStretchesOfThreeSecondsOrMoreUpToNow) {
+    const auto gapsOf = [](int seconds, int columns, std::int64_t now, std::initializer_list<int> missing) {
+        std::vector<JournalSample> samples;
+        for (int t = 0; t < seconds; ++t)
+            if (std::find(missing.begin(), missing.end(), t) == missing.end() && T0 + t <= now)
+                samples.push_back(JournalSample{T0 + t, 250, 250, 180, 1, true});
+        const auto gap = gapColumns(reduceSpan(samples, T0, T0 + seconds, columns), T0, T0 + seconds, now);
+        std::string marks;
+        for (char g : gap) marks += g ? '#' : '.';
+        return marks;
+    };
+    EXPECT_EQ(gapsOf(20, 20, T0 + 19, {5, 6, 10, 11, 12, 13, 14}), "..........#####.....");
+    EXPECT_EQ(gapsOf(20, 20, T0 + 12, {}), "....................");
+    EXPECT_EQ(gapsOf(20, 20, T0 + 15, {13, 14, 15}), ".............###....");
+    EXPECT_EQ(gapsOf(20, 20, T0 + 15, {14, 15}), "....................");
+    EXPECT_EQ(gapsOf(60, 6, T0 + 59, {20, 21, 22, 23, 24, 25, 26, 27, 28, 29}), "..#...");
+    EXPECT_EQ(columnStart(T0, T0 + 10, 3, 1), T0 + 3);
+    EXPECT_EQ(columnStart(T0, T0 + 10, 3, 3), T0 + 10);
 }
 
 SettingsRecord recordOf(std::uint16_t y, std::uint16_t mo, std::uint16_t d, std::uint16_t h, std::uint16_t mi,

@@ -59,7 +59,41 @@ ChartRange liveRange(std::int64_t span, std::int64_t now, const std::vector<Plan
     return ChartRange{now + 1 - span, now + 1};
 }
 
+// Column i starts at from + floor(i * span / columns), returned here from
+// from. The product can leave 64 bits, so it is taken apart: i * whole never
+// exceeds the span, and i * part stays below columns squared (under 2^62).
+std::uint64_t columnEdge(std::int64_t from, std::int64_t to, int columns, std::uint64_t i) {
+    const std::uint64_t span = static_cast<std::uint64_t>(to) - static_cast<std::uint64_t>(from);
+    const std::uint64_t n = static_cast<std::uint64_t>(columns);
+    return i * (span / n) + i * (span % n) / n;
+}
+
 }  // namespace
+
+std::int64_t columnStart(std::int64_t from, std::int64_t to, int columns, int i) {
+    return static_cast<std::int64_t>(static_cast<std::uint64_t>(from) +
+                                     columnEdge(from, to, columns, static_cast<std::uint64_t>(i)));
+}
+
+std::vector<char> gapColumns(const std::vector<ChartColumn>& columns, std::int64_t from, std::int64_t to,
+                             std::int64_t now) {
+    const int n = static_cast<int>(columns.size());
+    std::vector<char> gap(columns.size(), 0);
+    for (int i = 0; i < n;) {
+        if (columns[i].any) {
+            ++i;
+            continue;
+        }
+        int j = i;
+        while (j < n && !columns[j].any) ++j;
+        const std::int64_t start = columnStart(from, to, n, i);
+        const std::int64_t end = std::min(columnStart(from, to, n, j), now + 1);
+        if (start <= now && end - start >= kBridgedSeconds)
+            for (int k = i; k < j && columnStart(from, to, n, k) <= now; ++k) gap[k] = 1;
+        i = j;
+    }
+    return gap;
+}
 
 std::vector<ChartColumn> reduceSpan(const std::vector<JournalSample>& samples, std::int64_t from, std::int64_t to,
                                     int columns) {
@@ -67,14 +101,8 @@ std::vector<ChartColumn> reduceSpan(const std::vector<JournalSample>& samples, s
     if (columns <= 0 || to <= from) return out;
     out.resize(static_cast<std::size_t>(columns));
 
-    // Column i starts at from + floor(i * span / columns). The product can
-    // leave 64 bits, so it is taken apart: i * whole never exceeds the span,
-    // and i * part stays below columns squared (under 2^62).
-    const std::uint64_t span = static_cast<std::uint64_t>(to) - static_cast<std::uint64_t>(from);
+    const auto edge = [=](std::uint64_t i) { return columnEdge(from, to, columns, i); };
     const std::uint64_t n = static_cast<std::uint64_t>(columns);
-    const std::uint64_t whole = span / n;
-    const std::uint64_t part = span % n;
-    const auto edge = [=](std::uint64_t i) { return i * whole + i * part / n; };
 
     auto it = std::lower_bound(samples.begin(), samples.end(), from,
                                [](const JournalSample& s, std::int64_t t) { return s.universalSeconds < t; });

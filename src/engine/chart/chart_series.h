@@ -24,6 +24,20 @@ struct ChartColumn {
 std::vector<ChartColumn> reduceSpan(const std::vector<JournalSample>& samples, std::int64_t from, std::int64_t to,
                                     int columns);
 
+// The first second of column i of reduceSpan's division of [from, to) into
+// columns; i == columns gives to.
+std::int64_t columnStart(std::int64_t from, std::int64_t to, int columns, int i);
+
+// A stretch without readings shorter than this is drawn across, not shaded:
+// the 500 ms poll's jitter leaves a second without a reading now and then.
+constexpr std::int64_t kBridgedSeconds = 3;
+
+// Per column of reduceSpan(.., from, to, columns.size()): 1 where it is part
+// of a gap, a stretch of empty columns in the past (up to the second now)
+// lasting kBridgedSeconds or more.
+std::vector<char> gapColumns(const std::vector<ChartColumn>& columns, std::int64_t from, std::int64_t to,
+                             std::int64_t now);
+
 // One stage of the program, as drawn: from its start to its end (universal
 // seconds), at its temperature.
 struct PlanStep {
