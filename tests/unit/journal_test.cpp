@@ -185,6 +185,17 @@ TEST(JournalHistory, MergeTakesWhatCameBeforeTheLiveLinesOnce) {
     EXPECT_EQ(journalSpanLines(history, t + 1, t + 11),
               linesOf({{t + 1, 120, 10, 9, 2, ""}, {t + 3, 180, 30, kNone, 0, "a;b"}, {t + 3, 180, kNone, kNone, 0, "c"},
                        {t + 5, 180, 50, kNone, 0, ""}, {t + 10, 180, 100, kNone, 0, ""}}));
+
+    // Eight days a second at a time: room for a day more at most, where
+    // doubling would have left room for nearly as much again.
+    JournalHistory week;
+    const JournalLine reading = lineOf({t, 180, 250, kNone, 0, ""});
+    for (std::int64_t k = 0; k < 8 * 86400; ++k) {
+        JournalLine line = reading;
+        line.universalSeconds = t + k;
+        addLiveLine(week, line);
+    }
+    EXPECT_LE(week.samples.capacity(), week.samples.size() + 86400);
 }
 
 TEST(JournalHistory, DaysOfASpanWithADayOfMarginEachSide) {

@@ -123,8 +123,13 @@ void addLiveLine(JournalHistory& history, const JournalLine& line) {
     history.offsetMinutes = line.offsetMinutes;
     if (!line.event.empty())
         insertInOrder(history.events, eventOf(line));
-    else if (line.hasMeasured)
-        insertInOrder(history.samples, sampleOf(line));
+    else if (line.hasMeasured) {
+        // A reading a second for days: the history grows by a day at a time,
+        // not by doubling (a week would hold room for 16 MB where it needs 9.7).
+        std::vector<JournalSample>& samples = history.samples;
+        if (samples.size() == samples.capacity()) samples.reserve(samples.size() + static_cast<std::size_t>(kDaySeconds));
+        insertInOrder(samples, sampleOf(line));
+    }
 }
 
 std::vector<JournalLine> parseJournalFile(const char* bytes, std::size_t n) {
