@@ -174,30 +174,11 @@ Week fillWeek(std::int64_t now, int offsetMinutes) {
 
 // ---- The chart window through its own controls ------------------------------
 
-struct ButtonSearch {
-    const char* caption;
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK findButton(HWND child, LPARAM data) {
-    auto* search = reinterpret_cast<ButtonSearch*>(data);
-    char text[64] = {};
-    GetWindowTextA(child, text, sizeof text);
-    if (std::strcmp(text, search->caption) != 0) return TRUE;
-    search->found = child;
-    return FALSE;
-}
-
-HWND buttonOf(HWND window, const char* caption) {
-    ButtonSearch search{caption};
-    EnumChildWindows(window, findButton, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
 
 // Presses the span's button; true when the chart then shows it (its button
 // stays pressed in).
 bool chooseSpan(HWND chart, const char* caption) {
-    HWND button = buttonOf(chart, caption);
+    HWND button = childWithText(chart, caption);
     if (!button) {
         std::printf("no button \"%s\" in the chart window\n", caption);
         return false;
@@ -238,13 +219,7 @@ LRESULT CALLBACK countingProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 // The pixels of the measured series' colour in a drawing: a chart that drew
 // no readings would be timed for nothing.
 long seriesPixels(HDC dc, HBITMAP bitmap) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = kWidth;
-    info.bmiHeader.biHeight = -kHeight;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = topDownBitmap(kWidth, kHeight);
     std::vector<std::uint32_t> bits(static_cast<std::size_t>(kWidth) * kHeight);
     if (GetDIBits(dc, bitmap, 0, kHeight, bits.data(), &info, DIB_RGB_COLORS) != kHeight) return -1;
     const std::uint32_t measured = 0x00005AC8;  // RGB(0, 90, 200) as the bitmap stores it, blue lowest
@@ -399,7 +374,7 @@ int openChartOfProgram(const char* caption) {
         return 1;
     }
     HWND button = nullptr;
-    if (!waitFor([&] { return (button = buttonOf(chart, caption)) != nullptr; }, 10000)) {
+    if (!waitFor([&] { return (button = childWithText(chart, caption)) != nullptr; }, 10000)) {
         std::printf("no button \"%s\" in the chart window\n", caption);
         return 1;
     }

@@ -29,6 +29,23 @@ std::string windowText(HWND window) {
     return text;
 }
 
+HWND childWithText(HWND parent, const std::string& text) {
+    struct Search {
+        const std::string& text;
+        HWND found;
+    } search{text, nullptr};
+    EnumChildWindows(
+        parent,
+        [](HWND child, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            if (windowText(child) != s->text) return TRUE;
+            s->found = child;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 std::string className(HWND window) {
     char name[64] = {};
     GetClassNameA(window, name, sizeof name);

@@ -12,6 +12,8 @@
 // Text of a window (CP1251 bytes); a hung owner gives an empty text.
 std::string windowText(HWND window);
 std::string className(HWND window);
+// The first child of parent (at any depth) whose text is text, or none.
+HWND childWithText(HWND parent, const std::string& text);
 // The message of a message box: its longest static text.
 std::string boxText(HWND box);
 // The first visible top-level window of the process with this class ("" for

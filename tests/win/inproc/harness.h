@@ -37,6 +37,9 @@ HWND createMainWindowOnly();
 // Destroys it and drains the WM_QUIT it posts.
 void closeMainWindow(HWND window);
 
+// The header of a 32-bit bitmap of that size, its top row first.
+BITMAPINFO topDownBitmap(int width, int height);
+
 // Dispatches the thread's messages for about ms milliseconds of real time.
 void pumpMessages(DWORD ms);
 // Dispatches what is queued now (posted key checks, say) without waiting.

@@ -29,13 +29,7 @@ int brightness(COLORREF c) { return GetRValue(c) + GetGValue(c) + GetBValue(c); 
 class Canvas {
 public:
     Canvas() {
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = kWidth;
-        info.bmiHeader.biHeight = -kHeight;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
+        BITMAPINFO info = topDownBitmap(kWidth, kHeight);
         dc_ = CreateCompatibleDC(nullptr);
         void* bits = nullptr;
         bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
