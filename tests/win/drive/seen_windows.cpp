@@ -29,20 +29,27 @@ std::string windowText(HWND window) {
     return text;
 }
 
+namespace {
+
+struct TextSearch {
+    const std::string& text;
+    HWND found;
+};
+
+// A named callback: a lambda does not convert to the stdcall WNDENUMPROC of
+// the 32-bit build.
+BOOL CALLBACK matchText(HWND child, LPARAM data) {
+    auto* search = reinterpret_cast<TextSearch*>(data);
+    if (windowText(child) != search->text) return TRUE;
+    search->found = child;
+    return FALSE;
+}
+
+}  // namespace
+
 HWND childWithText(HWND parent, const std::string& text) {
-    struct Search {
-        const std::string& text;
-        HWND found;
-    } search{text, nullptr};
-    EnumChildWindows(
-        parent,
-        [](HWND child, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(data);
-            if (windowText(child) != s->text) return TRUE;
-            s->found = child;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    TextSearch search{text, nullptr};
+    EnumChildWindows(parent, matchText, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
